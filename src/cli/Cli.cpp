@@ -1,0 +1,78 @@
+#include "cli/Cli.h"
+
+#include "cli/ConsoleMessages.h"
+#include "records/Store.h"
+
+#include <QDir>
+
+namespace pimdesk::cli {
+
+QString Context::storePath() const
+{
+    return Store::pathInDirectory(dataDirectory);
+}
+
+const QList<Command> &commands()
+{
+    static const QList<Command> all{
+        {"info", "info                     number of records in each table (creates a missing store)", infoCommand},
+    };
+    return all;
+}
+
+namespace {
+
+void printUsage(QTextStream &stream)
+{
+    stream << "usage: pimdesk-cli [--data DIR] COMMAND [options]\n"
+           << "  --data DIR  folder that holds Qtdata.mdb and the staging files (default: DATA beside the program)\n"
+           << "commands:\n";
+    for (const Command &c : commands())
+        stream << "  " << c.usage << '\n';
+}
+
+} // namespace
+
+int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream &in)
+{
+    QString dataDirectory = Store::defaultDataDirectory();
+    QStringList rest = args;
+    while (!rest.isEmpty() && rest.first().startsWith("--")) {
+        const QString option = rest.takeFirst();
+        if (option == "--help") {
+            printUsage(out);
+            return Success;
+        }
+        if (option == "--data" && !rest.isEmpty()) {
+            dataDirectory = rest.takeFirst();
+        } else if (option.startsWith("--data=")) {
+            dataDirectory = option.mid(7);
+        } else {
+            err << "pimdesk-cli: unknown option " << option << '\n';
+            printUsage(err);
+            return UsageError;
+        }
+    }
+    if (rest.isEmpty()) {
+        printUsage(err);
+        return UsageError;
+    }
+    const QString name = rest.takeFirst();
+    for (const Command &command : commands()) {
+        if (name != QLatin1String(command.name))
+            continue;
+        ConsoleMessages messages(out, in);
+        const bool yes = rest.contains("--yes");
+        messages.setAssumeYes(yes);
+        Context context{QDir(dataDirectory).absolutePath(), rest, out, err, messages, yes};
+        const int status = command.run(context);
+        out.flush();
+        err.flush();
+        return status;
+    }
+    err << "pimdesk-cli: unknown command " << name << '\n';
+    printUsage(err);
+    return UsageError;
+}
+
+} // namespace pimdesk::cli

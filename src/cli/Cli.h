@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace pimdesk {
+
+class Messages;
+
+// pimdesk-cli: the record store and the exchange procedures from the command line.
+//   pimdesk-cli [--data DIR] COMMAND [options]
+// Exit status: 0 on success, 1 after a failure it reports, 2 on a usage error.
+namespace cli {
+
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+
+struct Context
+{
+    QString dataDirectory; // holds Qtdata.mdb and the staging files
+    QStringList arguments; // the command's own arguments, after its name
+    QTextStream &out;
+    QTextStream &err;
+    Messages &messages;
+    bool assumeYes = false; // questions answered OK without asking
+
+    QString storePath() const;
+};
+
+using Handler = int (*)(Context &context);
+
+struct Command
+{
+    const char *name;
+    const char *usage; // one line: the command with its options
+    Handler run;
+};
+
+// Every command the tool knows, in the order the usage text lists them.
+const QList<Command> &commands();
+
+// Runs the tool with args (without the program name). in answers questions.
+int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream &in);
+
+// Commands: each lives in a file of its own.
+int infoCommand(Context &context);
+
+} // namespace cli
+} // namespace pimdesk

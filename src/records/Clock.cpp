@@ -1,0 +1,20 @@
+#include "records/Clock.h"
+
+namespace pimdesk {
+
+namespace {
+SystemClock systemClock;
+Clock *currentClock = nullptr;
+} // namespace
+
+Clock &Clock::current()
+{
+    return currentClock ? *currentClock : systemClock;
+}
+
+void Clock::setCurrent(Clock *clock)
+{
+    currentClock = clock;
+}
+
+} // namespace pimdesk

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace pimdesk {
+
+// How the program talks to the user: one message box at a time, with a title, a text, its buttons
+// and an optional icon. In texts a carriage return starts a new line.
+// The windows implement this with QMessageBox, the command-line tool with the console and the tests
+// with ScriptedMessages, so the record store and the exchange procedures never touch a widget.
+enum class Buttons { Ok, OkCancel };
+enum class Icon { None, Information, Warning, Critical, Question };
+enum class Answer { Ok, Cancel };
+
+class Messages
+{
+public:
+    virtual ~Messages() = default;
+    virtual Answer show(const QString &text, const QString &title = QString(), Buttons buttons = Buttons::Ok,
+                        Icon icon = Icon::None) = 0;
+};
+
+// Records every message and answers each question from a script (OK when the script runs out).
+class ScriptedMessages : public Messages
+{
+public:
+    struct Shown
+    {
+        QString text;
+        QString title;
+        Buttons buttons;
+        Icon icon;
+    };
+
+    Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+
+    void answerNext(Answer answer) { m_script.append(answer); }
+    void setDefaultAnswer(Answer answer) { m_default = answer; }
+    const QVector<Shown> &shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    QVector<Shown> m_shown;
+    QVector<Answer> m_script;
+    Answer m_default = Answer::Ok;
+};
+
+// Says nothing and answers OK: for callers that want no dialogue at all (benchmarks).
+class SilentMessages : public Messages
+{
+public:
+    Answer show(const QString &, const QString &, Buttons, Icon) override { return Answer::Ok; }
+};
+
+} // namespace pimdesk

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "records/JetSql.h"
+#include "records/Store.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+#include <optional>
+
+namespace pimdesk {
+
+// The records a record source selects, with a current record, in the manner of a dynaset:
+// the membership and order are fixed when the set is read; the values are read from the store
+// when they are needed, so a set of any size opens at once. Records added through the set join
+// it at the end; records deleted through it leave it.
+//
+// Positions: -1 is before the first record (BOF), recordCount() is after the last (EOF); an
+// empty set is at both at once. Field names are matched without regard to letter case.
+class RecordSet
+{
+public:
+    RecordSet(std::shared_ptr<Store> store, const QString &recordSource);
+
+    const QString &recordSource() const { return m_recordSource; }
+    const QString &table() const { return m_source.table; }
+    Store &store() const { return *m_store; }
+
+    bool bof() const { return m_position < 0 || m_rowids.isEmpty(); }
+    bool eof() const { return m_position >= m_rowids.size() || m_rowids.isEmpty(); }
+    int recordCount() const { return int(m_rowids.size()); }
+    int position() const { return m_position; }
+    void setPosition(int position);
+
+    void moveFirst();
+    void moveNext();
+    void movePrevious();
+    void moveLast();
+
+    const QStringList &fieldNames() const { return m_fields; }
+    int fieldIndex(const QString &name) const; // -1 when there is no such field
+
+    // The current record's field (the value being edited while an edit is open).
+    QVariant field(const QString &name) const;
+    QVariant field(int index) const;
+    // Assigns a field of the record being added or edited. Numbers given to a text field are kept
+    // as decimal text, dates and times as "yyyy-MM-dd HH:mm:ss"; ID takes whole numbers only.
+    void setField(const QString &name, const QVariant &value);
+
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    bool editing() const { return m_mode != Mode::None; }
+    // Removes the current record; the record after it becomes current.
+    void remove();
+
+    // Moves to the first record that meets the criteria (a condition in the program's SQL dialect,
+    // such as "ID = 12" or "outlook_index = \"...\""). noMatch() tells whether there was none; the
+    // current record is then unchanged.
+    bool findFirst(const QString &criteria);
+    bool noMatch() const { return m_noMatch; }
+
+    // All values of the record at a position (for grids); rows are read in blocks.
+    QVector<QVariant> rowValues(int position) const;
+    qint64 rowid(int position) const { return m_rowids.at(position); }
+
+    // Reads membership and order again; the first record becomes current.
+    void requery();
+
+private:
+    enum class Mode { None, Adding, Editing };
+
+    const QVector<QVariant> &currentValues() const;
+    void requireCurrent() const;
+    QVariant convertForField(int index, const QVariant &value) const;
+    QString selectRowids(const QString &extraCondition = QString(), bool firstOnly = false) const;
+
+    std::shared_ptr<Store> m_store;
+    QString m_recordSource;
+    jet::Source m_source;
+    QStringList m_fields;
+    QHash<QString, int> m_fieldIndex; // lower-case name -> index
+    QVector<bool> m_dateTimeField;
+    int m_idIndex = -1;
+
+    QVector<qint64> m_rowids;
+    mutable QHash<qint64, int> m_positionOfRowid; // built on first use
+    int m_position = -1;
+    bool m_noMatch = false;
+
+    mutable qint64 m_cachedRowid = -1;
+    mutable QVector<QVariant> m_cachedValues;
+    mutable QHash<int, QVector<QVariant>> m_block; // position -> values, for grids
+    mutable int m_blockStart = -1;
+
+    Mode m_mode = Mode::None;
+    QVector<QVariant> m_buffer;
+    QVector<bool> m_changed;
+};
+
+} // namespace pimdesk

@@ -1,0 +1,123 @@
+#include "records/Schema.h"
+
+namespace pimdesk::schema {
+
+// Contacts: the list window shows the fields in stored order and hides the first two, so the second
+// field is one nobody reads (application), and FileAs and the three phones come third to sixth.
+const TableSchema &contacts()
+{
+    static const TableSchema t{"Contacts",
+                               {"ID",
+                                "application",
+                                "FileAs",
+                                "H_Phone",
+                                "H_Mobile",
+                                "O_Phone",
+                                "Title",
+                                "FirstName",
+                                "FirstPronunciation",
+                                "MiddleName",
+                                "LastName",
+                                "LastPronunciation",
+                                "Suffix",
+                                "Nickname",
+                                "O_Title",
+                                "O_Department",
+                                "O_Company",
+                                "O_Pronunciation",
+                                "O_Fax",
+                                "O_Mobile",
+                                "O_Pager",
+                                "O_Street",
+                                "O_City",
+                                "O_State",
+                                "O_Zip",
+                                "O_Country",
+                                "O_URL",
+                                "O_Office",
+                                "O_Profession",
+                                "O_Assistant",
+                                "O_Manager",
+                                "Emails",
+                                "H_Fax",
+                                "H_Street",
+                                "H_City",
+                                "H_State",
+                                "H_Zip",
+                                "H_Country",
+                                "H_URL",
+                                "H_Spouse",
+                                "H_Children",
+                                "H_Gender",
+                                "H_Birthday",
+                                "H_Anniv",
+                                "Notes",
+                                "BusinessContact",
+                                "Photo",
+                                "Category",
+                                "BusinessCard",
+                                "outlook_index"}};
+    return t;
+}
+
+// Datebook: the calendar list hides its first two columns, shows start and end, then the description
+// (fifth field, the one its delete question names).
+const TableSchema &datebook()
+{
+    static const TableSchema t{
+        "Datebook",
+        {"ID",         "application", "Start", "End",   "Description",      "Location",     "Categories", "Timezone",
+         "Note",       "Type",        "Rtype", "Rfreq", "Rweekdays",        "Rhasenddate",  "Enddt",      "Recchildren",
+         "Exceptions", "balarm",      "alarm", "sound", "qdl-private-data", "outlook_index"}};
+    return t;
+}
+
+// Todo: the task list hides the ID and shows priority and status before the description (fourth field).
+const TableSchema &todo()
+{
+    static const TableSchema t{"Todo",
+                               {"ID", "Priority", "Status", "Description", "Completed", "PercentCompleted", "Hasdate",
+                                "Dateyear", "Datemonth", "Dateday", "Starteddate", "Completeddate", "Categories",
+                                "Notes", "qdl-private-data", "outlook_index", "application"}};
+    return t;
+}
+
+const QList<const TableSchema *> &tables()
+{
+    static const QList<const TableSchema *> all{&contacts(), &datebook(), &todo()};
+    return all;
+}
+
+const TableSchema *table(const QString &name)
+{
+    for (const TableSchema *t : tables())
+        if (t->name.compare(name, Qt::CaseInsensitive) == 0)
+            return t;
+    return nullptr;
+}
+
+bool isDateTimeField(const QString &table, const QString &field)
+{
+    if (table.compare("Datebook", Qt::CaseInsensitive) != 0)
+        return false;
+    return field.compare("Start", Qt::CaseInsensitive) == 0 || field.compare("End", Qt::CaseInsensitive) == 0 ||
+           field.compare("Enddt", Qt::CaseInsensitive) == 0;
+}
+
+QStringList createStatements(const TableSchema &table)
+{
+    QStringList columns;
+    for (const QString &field : table.fields) {
+        if (field == "ID")
+            columns << "\"ID\" INTEGER";
+        else
+            columns << QString("\"%1\" TEXT COLLATE NOCASE").arg(field);
+    }
+    return {
+        QString("CREATE TABLE \"%1\" (%2)").arg(table.name, columns.join(", ")),
+        QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
+        QString("CREATE INDEX \"%1_outlook_index\" ON \"%1\" (\"outlook_index\")").arg(table.name),
+    };
+}
+
+} // namespace pimdesk::schema

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace pimdesk {
+
+// The three tables of the record store, their fields in stored order.
+// Every field is text except ID, a 64-bit integer that identifies the record in its table.
+struct TableSchema
+{
+    QString name;
+    QStringList fields;
+};
+
+namespace schema {
+
+const TableSchema &contacts();
+const TableSchema &datebook();
+const TableSchema &todo();
+const QList<const TableSchema *> &tables();
+
+// The table whose name matches (any letter case), or nullptr.
+const TableSchema *table(const QString &name);
+
+// Fields that hold dates and times as "yyyy-MM-dd HH:mm:ss" text.
+bool isDateTimeField(const QString &table, const QString &field);
+
+// "CREATE TABLE ..." and index statements for one table.
+QStringList createStatements(const TableSchema &table);
+
+// The text form in which dates and times are stored.
+inline constexpr const char *dateTimeFormat = "yyyy-MM-dd HH:mm:ss";
+
+} // namespace schema
+} // namespace pimdesk

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "records/StoreError.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pimdesk {
+
+// One record store file (Qtdata.mdb): an SQLite database with the tables Contacts, Datebook and Todo.
+// All data sources on the same file share one Store (and so one connection and its transactions).
+class Store
+{
+public:
+    ~Store();
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    // The store at path. A missing file is created with its folder and tables; a file that exists
+    // but is not a store of ours (another format, damaged, a table or field missing, read-only) is
+    // left untouched and a StoreError says what is wrong.
+    static std::shared_ptr<Store> open(const QString &path);
+
+    // Same, but returns the store already open on that path when there is one.
+    static std::shared_ptr<Store> shared(const QString &path);
+
+    // Program directory + "/DATA", and that folder + "/Qtdata.mdb".
+    static QString defaultDataDirectory();
+    static QString pathInDirectory(const QString &dataDirectory);
+
+    const QString &path() const { return m_path; }
+
+    // A prepared statement, cached by its text; reset and with bindings cleared.
+    sqlite3_stmt *prepare(const QString &sql);
+    // Runs a statement that returns no rows.
+    void exec(const QString &sql, const QVariantList &values = {});
+    // The first column of the first row, or null.
+    QVariant scalar(const QString &sql, const QVariantList &values = {});
+    qint64 count(const QString &table);
+    qint64 lastInsertRowid() const;
+
+    // A forward-only walk over the rows of one statement, for bulk reads. It has its own statement,
+    // so other statements may run while it is open.
+    class Query
+    {
+    public:
+        Query(Store &store, const QString &sql, const QVariantList &values = {});
+        ~Query();
+        Query(const Query &) = delete;
+        Query &operator=(const Query &) = delete;
+        bool next();
+        int columnCount() const;
+        QString columnName(int column) const;
+        QVariant value(int column) const;
+        bool isNull(int column) const;
+        // The column as text (numbers as decimal text); a null column gives a null QString.
+        QString text(int column) const;
+
+    private:
+        Store &m_store;
+        sqlite3_stmt *m_statement = nullptr;
+    };
+
+    void bind(sqlite3_stmt *statement, int index, const QVariant &value);
+    // Steps a statement; true while it has a row. Throws on error.
+    bool step(sqlite3_stmt *statement);
+    static QVariant columnValue(sqlite3_stmt *statement, int column);
+
+    QStringList columnNames(const QString &table);
+
+    // Runs of changes in one transaction; nested scopes join the outer one. A scope that ends
+    // without commit() rolls the whole transaction back.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Store &store);
+        ~Transaction();
+        void commit();
+
+    private:
+        Store &m_store;
+        bool m_done = false;
+    };
+
+    QString errorText() const;
+
+private:
+    explicit Store(QString path);
+    void openExisting();
+    void create();
+    void verifySchema();
+    void closeHandle();
+    [[noreturn]] void fail(const QString &what) const;
+
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+    QHash<QString, sqlite3_stmt *> m_statements;
+    int m_transactionDepth = 0;
+    bool m_rollbackOnly = false;
+};
+
+// The message shown when a store cannot be used: where and what.
+QString storeProblem(const QString &path, const QString &reason);
+
+} // namespace pimdesk

@@ -1,0 +1,41 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace pimdesk::test {
+
+QString dataPath(const QString &name)
+{
+    return QDir(QStringLiteral(PIMDESK_TEST_DATA)).filePath(name);
+}
+
+QString sharedTestdataPath(const QString &name)
+{
+    return QDir(QStringLiteral(PIMDESK_SHARED_TESTDATA)).filePath(name);
+}
+
+QString cliPath()
+{
+    return QStringLiteral(PIMDESK_CLI_PATH);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+} // namespace pimdesk::test

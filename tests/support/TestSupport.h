@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace pimdesk::test {
+
+// The folder tests/data of the source tree, and the shared folder of public data files
+// (which may be absent: tests then skip).
+QString dataPath(const QString &name = QString());
+QString sharedTestdataPath(const QString &name = QString());
+QString cliPath();
+
+// Writes bytes to a file, creating its folder; returns false on failure.
+bool writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
+} // namespace pimdesk::test
