@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace pimdesk {
+
+// The three kinds of record that travel between the store and the handheld, in the order every
+// exchange handles them: contacts, events, tasks.
+enum class RecordKind { Contacts, Events, Tasks };
+
+inline constexpr std::array<RecordKind, 3> allKinds{RecordKind::Contacts, RecordKind::Events, RecordKind::Tasks};
+
+struct KindInfo
+{
+    RecordKind kind;
+    const char *table;           // table of the record store
+    const char *documentName;    // bare file name, on the handheld and in the staging folder
+    const char *handheldFolder;  // below the handheld's root, '/'-separated
+};
+
+inline const KindInfo &kindInfo(RecordKind kind)
+{
+    static const KindInfo infos[] = {
+        {RecordKind::Contacts, "Contacts", "addressbook.xml", "Qtopia/Applications/addressbook"},
+        {RecordKind::Events, "Datebook", "datebook.xml", "Qtopia/Applications/datebook"},
+        {RecordKind::Tasks, "Todo", "todolist.xml", "Qtopia/Applications/todolist"},
+    };
+    return infos[int(kind)];
+}
+
+// What the export and import windows need from the windows around them: the list windows of the
+// three kinds are disabled while an exchange window is open and enabled again after it, and a list
+// re-reads its data source after an exchange has changed or walked its table.
+class ListWindowsHost
+{
+public:
+    virtual ~ListWindowsHost() = default;
+    virtual void setListEnabled(RecordKind kind, bool enabled) = 0;
+    virtual void reloadList(RecordKind kind) = 0;
+};
+
+} // namespace pimdesk
