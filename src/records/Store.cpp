@@ -16,11 +16,12 @@ namespace {
 
 const QByteArray sqliteHeader("SQLite format 3\0", 16);
 
-// Root can write anything, so access() alone cannot tell a read-only file; look at the bits too.
+// Root may write anything, so access() alone cannot tell a read-only file: one without any write
+// bit counts as read-only too.
 bool writable(const QFileInfo &info)
 {
     const QFile::Permissions p = info.permissions();
-    return info.isWritable() && (p & (QFile::WriteOwner | QFile::WriteUser));
+    return info.isWritable() && (p & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
 }
 
 QHash<QString, std::weak_ptr<Store>> &openStores()

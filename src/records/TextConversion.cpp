@@ -2,6 +2,8 @@
 
 #include "records/Messages.h"
 
+#include <QStringDecoder>
+
 #include <limits>
 
 namespace pimdesk {
@@ -110,7 +112,10 @@ QByteArray UTF16FromUTF8withMark(const QByteArray &utf8, Messages *messages)
     const bool marked =
         utf8.size() > 3 && uchar(utf8.at(0)) == 0xEF && uchar(utf8.at(1)) == 0xBB && uchar(utf8.at(2)) == 0xBF;
     const QByteArrayView body = QByteArrayView(utf8).sliced(marked ? 3 : 0);
-    const QString text = QString::fromUtf8(body);
+    // A mark that is kept (or a second one) is a character here, not something to skip.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(body);
     if (text.isEmpty())
         return QByteArray();
     if (text.size() > std::numeric_limits<qsizetype>::max() / 4) {

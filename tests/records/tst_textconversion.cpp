@@ -1,0 +1,88 @@
+#include "records/Messages.h"
+#include "records/TextConversion.h"
+
+#include <QTest>
+
+using namespace pimdesk;
+
+namespace {
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
+} // namespace
+
+class TextConversionTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void utf8WithMark()
+    {
+        QCOMPARE(UTF8FromUTF16withMark(QByteArray()), QByteArray());
+        // "abc" with and without a leading mark give the same bytes.
+        const QByteArray abc = bytes({0x61, 0, 0x62, 0, 0x63, 0});
+        const QByteArray expected = bytes({0xEF, 0xBB, 0xBF, 0x61, 0x62, 0x63});
+        QCOMPARE(UTF8FromUTF16withMark(abc), expected);
+        QCOMPARE(UTF8FromUTF16withMark(bytes({0xFF, 0xFE}) + abc), expected);
+        // The two bytes FF FE alone are a character (U+FEFF), not a mark to drop.
+        QCOMPARE(UTF8FromUTF16withMark(bytes({0xFF, 0xFE})), bytes({0xEF, 0xBB, 0xBF, 0xEF, 0xBB, 0xBF}));
+        // A mark followed by a single odd byte: dropped, and nothing is left to encode.
+        QCOMPARE(UTF8FromUTF16withMark(bytes({0xFF, 0xFE, 0x41})), QByteArray());
+        // An odd trailing byte is not a code unit.
+        QCOMPARE(UTF8FromUTF16withMark(bytes({0x41, 0, 0x42})), bytes({0xEF, 0xBB, 0xBF, 0x41}));
+    }
+
+    void utf8WithoutMark()
+    {
+        QCOMPARE(UTF8FromUTF16(QByteArray()), QByteArray());
+        QCOMPARE(UTF8FromUTF16(bytes({0x61, 0})), QByteArray("a"));
+        // The mark is kept as a character.
+        QCOMPARE(UTF8FromUTF16(bytes({0xFF, 0xFE, 0x61, 0})), bytes({0xEF, 0xBB, 0xBF, 0x61}));
+    }
+
+    void koreanAndSurrogates()
+    {
+        const QString korean = QStringLiteral("홍길동");
+        const QByteArray encoded = UTF8FromUTF16withMark(utf16Bytes(korean));
+        QCOMPARE(encoded.size(), 3 + 3 * 3);
+        QCOMPARE(encoded.mid(3), korean.toUtf8());
+        // A pair becomes one four-byte sequence; a lone surrogate the replacement character.
+        const QString pair = QString::fromUcs4(U"\U0001F600");
+        QCOMPARE(UTF8FromUTF16(utf16Bytes(pair)), pair.toUtf8());
+        QCOMPARE(UTF8FromUTF16(bytes({0x00, 0xD8, 0x41, 0x00})), bytes({0xEF, 0xBF, 0xBD, 0x41}));
+    }
+
+    void utf16WithMark()
+    {
+        QCOMPARE(UTF16FromUTF8withMark(QByteArray()), QByteArray());
+        QCOMPARE(UTF16FromUTF8withMark(bytes({0xEF, 0xBB, 0xBF, 0x61})), bytes({0xFF, 0xFE, 0x61, 0x00}));
+        QCOMPARE(UTF16FromUTF8withMark(QByteArray("a")), bytes({0xFF, 0xFE, 0x61, 0x00}));
+        // The mark alone is decoded as U+FEFF.
+        QCOMPARE(UTF16FromUTF8withMark(bytes({0xEF, 0xBB, 0xBF})), bytes({0xFF, 0xFE, 0xFF, 0xFE}));
+        // Korean round trip, and malformed input decodes without a message.
+        ScriptedMessages messages;
+        const QByteArray utf16 = UTF16FromUTF8withMark(QStringLiteral("가").toUtf8(), &messages);
+        QCOMPARE(utf16, bytes({0xFF, 0xFE, 0x00, 0xAC}));
+        QCOMPARE(textFromUtf16Bytes(utf16), QStringLiteral("가"));
+        const QByteArray broken = UTF16FromUTF8withMark(bytes({0x61, 0xC3}), &messages);
+        QCOMPARE(textFromUtf16Bytes(broken), QStringLiteral("a\uFFFD"));
+        QVERIFY(messages.shown().isEmpty());
+    }
+
+    void escaping()
+    {
+        QCOMPARE(escapeAttributeValue(QStringLiteral("  a<b>\"c\"  ")), QStringLiteral("a&lt;b&gt;&quot;c&quot;"));
+        // "&" is left alone, so an entity already in the value comes out unchanged.
+        QCOMPARE(escapeAttributeValue(QStringLiteral("&lt; & 'x'")), QStringLiteral("&lt; & 'x'"));
+        // Only blanks are trimmed; tabs and line breaks stay, inner blanks stay.
+        QCOMPARE(escapeAttributeValue(QStringLiteral(" \tA  B\r\n ")), QStringLiteral("\tA  B\r\n"));
+        QCOMPARE(escapeAttributeValue(QStringLiteral("    ")), QString());
+        QCOMPARE(trimBlanks(QStringLiteral(" 홍 길동 ")), QStringLiteral("홍 길동"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TextConversionTest)
+#include "tst_textconversion.moc"
