@@ -85,20 +85,26 @@ QString quote(const QString &value)
     return "\"" + QString(value).replace('"', "\"\"") + "\"";
 }
 
-QString toSqlite(const QString &jetSql)
+QString toSqlite(const QString &jetSql, QVariantList *parameters)
 {
     QString out;
     out.reserve(jetSql.size() + 16);
     QString lastWord;
+    auto literal = [&](const QString &value) {
+        if (!parameters)
+            return sqliteLiteral(value);
+        parameters->append(value);
+        return QStringLiteral("?");
+    };
     qsizetype i = 0;
     while (i < jetSql.size()) {
         const QChar c = jetSql.at(i);
         if (c == '"' || c == '\'') {
             const QString value = readQuoted(jetSql, i, c);
             if (lastWord.compare("LIKE", Qt::CaseInsensitive) == 0)
-                out += sqliteLiteral(likePattern(value)) + " ESCAPE '\\'";
+                out += literal(likePattern(value)) + " ESCAPE '\\'";
             else
-                out += sqliteLiteral(value);
+                out += literal(value);
             lastWord.clear();
             continue;
         }
@@ -112,10 +118,28 @@ QString toSqlite(const QString &jetSql)
         }
         if (isWordChar(c)) {
             const qsizetype start = i;
-            while (i < jetSql.size() && isWordChar(jetSql.at(i)))
+            while (i < jetSql.size() && (isWordChar(jetSql.at(i)) || (c.isDigit() && jetSql.at(i) == '.')))
                 ++i;
-            lastWord = jetSql.mid(start, i - start);
-            out += lastWord;
+            const QString word = jetSql.mid(start, i - start);
+            bool isNumber = false;
+            const qint64 whole = word.toLongLong(&isNumber);
+            if (parameters && c.isDigit()) {
+                if (isNumber) {
+                    parameters->append(whole);
+                    out += '?';
+                    lastWord.clear();
+                    continue;
+                }
+                const double real = word.toDouble(&isNumber);
+                if (isNumber) {
+                    parameters->append(real);
+                    out += '?';
+                    lastWord.clear();
+                    continue;
+                }
+            }
+            lastWord = word;
+            out += word;
             continue;
         }
         if (!c.isSpace())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 namespace pimdesk::jet {
 
@@ -15,7 +16,9 @@ QString quote(const QString &value);
 // The whole statement (or a criteria text) in SQLite's dialect. Literals become single-quoted
 // SQLite literals; a literal after LIKE becomes an SQLite pattern with an escape character, so that
 // "%" and "_" in it are matched literally and "*" and "?" are the wildcards.
-QString toSqlite(const QString &jetSql);
+// With parameters given, every literal (text or number) becomes a "?" and its value is appended to
+// them, so that criteria that differ only in their values share one prepared statement.
+QString toSqlite(const QString &jetSql, QVariantList *parameters = nullptr);
 
 // A record source taken apart: a bare table name, or "SELECT * FROM table [alias] [WHERE ...]
 // [ORDER BY ...]". where and orderBy are already in SQLite's dialect, without their keywords.

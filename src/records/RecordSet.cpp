@@ -296,8 +296,15 @@ void RecordSet::remove()
 
 bool RecordSet::findFirst(const QString &criteria)
 {
-    const QString condition = jet::toSqlite(criteria);
-    sqlite3_stmt *s = m_store->prepare(selectRowids(condition, true));
+    QVariantList parameters;
+    const QString condition = jet::toSqlite(criteria, &parameters);
+    const auto prepareWithValues = [&](const QString &sql) {
+        sqlite3_stmt *statement = m_store->prepare(sql);
+        for (int i = 0; i < parameters.size(); ++i)
+            m_store->bind(statement, i + 1, parameters.at(i));
+        return statement;
+    };
+    sqlite3_stmt *s = prepareWithValues(selectRowids(condition, true));
     std::optional<qint64> found;
     // The first match in the store's order may have joined the table after this set was read;
     // then look further for one that is a member.
@@ -311,7 +318,7 @@ bool RecordSet::findFirst(const QString &criteria)
     }
     if (found && !m_positionOfRowid.contains(*found)) {
         found.reset();
-        sqlite3_stmt *all = m_store->prepare(selectRowids(condition));
+        sqlite3_stmt *all = prepareWithValues(selectRowids(condition));
         while (m_store->step(all)) {
             const qint64 r = sqlite3_column_int64(all, 0);
             if (m_positionOfRowid.contains(r)) {
