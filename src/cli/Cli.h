@@ -43,6 +43,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream
 
 // Commands: each lives in a file of its own.
 int infoCommand(Context &context);
+int importCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk

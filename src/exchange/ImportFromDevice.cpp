@@ -1,0 +1,167 @@
+#include "exchange/ImportFromDevice.h"
+
+#include "exchange/DeviceLocation.h"
+#include "exchange/DeviceReaders.h"
+#include "records/Messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace pimdesk {
+
+namespace {
+
+enum class Lookup { Found, Missing, DriveError };
+
+// Looks the kind's document up on the handheld. The name must be the document's own, letter case
+// included, even where the file system would find it in another case.
+Lookup lookUpDocument(const QString &root, RecordKind kind)
+{
+    const QFileInfo drive(root);
+    if (root.isEmpty() || !drive.isDir() || !drive.isReadable())
+        return Lookup::DriveError;
+    const QFileInfo folder(handheldFolderPath(root, kind));
+    if (!folder.isDir())
+        return Lookup::Missing;
+    if (!folder.isReadable())
+        return Lookup::DriveError;
+    const QString name = QLatin1String(kindInfo(kind).documentName);
+    const QStringList files =
+        QDir(folder.filePath()).entryList({name}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
+    return files.contains(name) ? Lookup::Found : Lookup::Missing;
+}
+
+enum class Copy { Done, ReadFailed, WriteFailed };
+
+// Copies the handheld's document over the staging copy. The new copy is written beside the old one
+// and takes its place only when complete, so a failed copy leaves no part of a file behind.
+Copy copyDocument(const QString &from, const QString &to, QString *problem)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *problem = source.errorString();
+        return Copy::ReadFailed;
+    }
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly)) {
+        *problem = target.errorString();
+        return Copy::WriteFailed;
+    }
+    QByteArray block;
+    for (;;) {
+        block = source.read(1 << 20);
+        if (block.isEmpty()) {
+            if (source.error() != QFileDevice::NoError || !source.atEnd()) {
+                *problem = source.errorString();
+                target.cancelWriting();
+                return Copy::ReadFailed;
+            }
+            break;
+        }
+        if (target.write(block) != block.size()) {
+            *problem = target.errorString();
+            target.cancelWriting();
+            return Copy::WriteFailed;
+        }
+    }
+    if (!target.commit()) {
+        *problem = target.errorString();
+        return Copy::WriteFailed;
+    }
+    return Copy::Done;
+}
+
+void enableLists(ListWindowsHost *lists)
+{
+    if (!lists)
+        return;
+    for (RecordKind k : allKinds)
+        lists->setListEnabled(k, true);
+}
+
+} // namespace
+
+QString importCompletedText(RecordKind kind)
+{
+    switch (kind) {
+    case RecordKind::Contacts:
+        return QStringLiteral("연락처 가져오기가 완료되었습니다.");
+    case RecordKind::Events:
+        return QStringLiteral("일정 가져오기가 완료되었습니다.");
+    case RecordKind::Tasks:
+        return QStringLiteral("작업 가져오기가 완료되었습니다.");
+    }
+    return QString();
+}
+
+QString skippedRecordsText(qint64 count)
+{
+    return QString("손상된 레코드 %1건은 가져오지 못했습니다.").arg(count);
+}
+
+QString documentNotFoundText()
+{
+    return QStringLiteral("파일을 찾을수 없습니다.\rNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.");
+}
+
+QString driveErrorText()
+{
+    return QStringLiteral("드라이브 오류입니다.");
+}
+
+ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
+                               const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
+                               const std::function<void()> &hideWindow)
+{
+    ImportOutcome outcome;
+    const QString root = driveRoot.trimmed();
+    for (RecordKind kind : allKinds) {
+        if (!kinds.contains(kind))
+            continue;
+        const Lookup lookup = lookUpDocument(root, kind);
+        if (lookup == Lookup::DriveError) {
+            messages.show(driveErrorText());
+            return outcome;
+        }
+        if (lookup == Lookup::Missing) {
+            messages.show(documentNotFoundText());
+            continue;
+        }
+
+        const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
+        QString problem;
+        switch (copyDocument(handheldDocumentPath(root, kind), staging, &problem)) {
+        case Copy::Done:
+            break;
+        case Copy::ReadFailed:
+            messages.show(driveErrorText());
+            return outcome;
+        case Copy::WriteFailed:
+            messages.show(
+                QString("가져온 문서를 %1에 저장할 수 없습니다.\r%2").arg(QDir::toNativeSeparators(staging), problem));
+            return outcome;
+        }
+
+        const ReadResult read = readDeviceDocument(kind, store, staging);
+        if (!read.ok) {
+            messages.show(read.failure);
+            return outcome;
+        }
+        if (lists)
+            lists->reloadList(kind);
+        QString text = importCompletedText(kind);
+        if (read.skipped > 0)
+            text += "\r" + skippedRecordsText(read.skipped);
+        messages.show(text);
+        if (hideWindow)
+            hideWindow();
+        enableLists(lists);
+        outcome.completed.append(kind);
+    }
+    outcome.allCompleted = outcome.completed.size() == kinds.size();
+    return outcome;
+}
+
+} // namespace pimdesk

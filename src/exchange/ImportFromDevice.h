@@ -1,0 +1,43 @@
+#pragma once
+
+#include "exchange/Kinds.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace pimdesk {
+
+class Messages;
+class Store;
+
+// The import from the handheld, shared by the import window and `pimdesk-cli import`.
+//
+// For each chosen kind, in the order contacts, events, tasks: the kind's document is looked up on
+// the handheld below driveRoot (its name must match exactly, letter case included), copied into
+// the data folder beside the store (replacing the earlier copy), and merged into the store by the
+// kind's reader. Then the kind's list re-reads, its completion message is shown, the window is
+// hidden and the three lists are enabled again; the import goes on with the next kind.
+//
+// A missing document gives the not-found message and the next kind is tried. A drive that cannot
+// be read (no such folder, no permission, a read error during the copy) gives the drive-error
+// message, and a document that cannot be merged (not a document of its kind, a store failure) its
+// own message; either ends the import at once. Records of a document that are damaged are left
+// out and counted on a second line of the completion message.
+struct ImportOutcome
+{
+    QList<RecordKind> completed;
+    bool allCompleted = false; // every chosen kind completed
+};
+
+ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
+                               const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
+                               const std::function<void()> &hideWindow = {});
+
+// The messages of the import.
+QString importCompletedText(RecordKind kind);
+QString skippedRecordsText(qint64 count);
+QString documentNotFoundText();
+QString driveErrorText();
+
+} // namespace pimdesk
