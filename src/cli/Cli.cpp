@@ -16,7 +16,7 @@ const QList<Command> &commands()
 {
     static const QList<Command> all{
         {"info", "info                     number of records in each table (creates a missing store)", infoCommand},
-        {"import", "import --drive PATH [--contacts] [--events] [--tasks]  import from the handheld at PATH", importCommand},
+        {"import", "import --drive PATH [--contacts] [--events] [--tasks]  merge the handheld's files", importCommand},
     };
     return all;
 }
