@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace pimdesk {
+
+// The handheld's datebook gives times as a count of seconds: the POSIX time of the stored
+// wall-clock date-time read at a fixed offset of nine hours east of UTC. The computer's own time
+// zone and its daylight saving never enter: a stored date-time is only ever taken apart into its
+// date and time of day.
+
+// 1970-01-01 00:00:00 UTC counted to 2006-01-01 00:00:00 at UTC+9.
+inline constexpr qint64 deviceEpochOffset = 1136041200;
+// 2006-01-01 00:00:00 counted to 2038-01-19 03:14:07: later times give the largest value.
+inline constexpr qint64 deviceUpperBound = 1011410047;
+inline constexpr qint64 deviceLargestValue = 2147483647;
+
+// A stored date-time ("yyyy-MM-dd HH:mm:ss"; also accepted: a "T" between date and time, no
+// seconds, or a date alone meaning its midnight), blanks around it ignored, as seconds from
+// 2006-01-01 00:00:00 (negative before). nullopt when the text is not a valid date and time.
+std::optional<qint64> secondsFrom2006(QStringView stored);
+
+// The device time value of a stored date-time: 0 before 1970-01-01 09:00:00, 2147483647 after
+// 2038-01-19 03:14:07, the POSIX time at UTC+9 between. nullopt when the text cannot be read.
+std::optional<qint64> deviceTimeValue(QStringView stored);
+
+// The same count without the lower bound (negative before 1970-01-01 09:00:00), for the end date
+// of a repeating event whose end flag is null; a value beyond 2147483647 is written as 2147483647.
+std::optional<qint64> unboundedDeviceTimeValue(QStringView stored);
+
+} // namespace pimdesk
