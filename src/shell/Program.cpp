@@ -1,28 +1,31 @@
 #include "shell/Program.h"
 
 #include "records/Store.h"
+#include "shell/MainWindow.h"
+#include "shell/MessageBoxMessages.h"
+#include "shell/ProgramWindows.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMessageBox>
 
 namespace pimdesk {
 
 int runProgram(QApplication &app)
 {
+    QApplication::setApplicationName("pimdesk");
+    MessageBoxMessages messages;
     const QString path = Store::pathInDirectory(Store::defaultDataDirectory());
+    std::shared_ptr<Store> store;
     try {
-        Store::shared(path);
+        store = Store::shared(path);
     } catch (const StoreError &e) {
-        QMessageBox box(QMessageBox::Critical, "pimdesk", QString(e.message()).replace('\r', '\n'), QMessageBox::Ok);
-        box.exec();
+        messages.show(e.message(), QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
         return 1;
     }
-    QMainWindow window;
-    window.setObjectName("MAIN");
-    window.setWindowTitle("pimdesk");
-    window.resize(800, 600);
-    window.show();
+
+    MainWindow main(path, messages, store);
+    messages.setParentWidget(&main);
+    registerProgramWindows(main.windows());
+    main.show();
     return app.exec();
 }
 
