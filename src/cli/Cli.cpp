@@ -17,6 +17,8 @@ const QList<Command> &commands()
     static const QList<Command> all{
         {"info", "info                     number of records in each table (creates a missing store)", infoCommand},
         {"import", "import --drive PATH [--contacts] [--events] [--tasks]  merge the handheld's files", importCommand},
+        {"export", "export --drive PATH [--contacts] [--events] [--tasks] [--yes]  write them", exportCommand},
+        {"find-device", "find-device              mount point of the handheld (K7M, NRV_ORB)", findDeviceCommand},
     };
     return all;
 }

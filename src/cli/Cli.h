@@ -44,6 +44,8 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream
 // Commands: each lives in a file of its own.
 int infoCommand(Context &context);
 int importCommand(Context &context);
+int exportCommand(Context &context);
+int findDeviceCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk

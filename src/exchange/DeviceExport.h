@@ -1,0 +1,62 @@
+#pragma once
+
+#include "exchange/Kinds.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+namespace pimdesk {
+
+class Messages;
+class Store;
+
+// How a document reaches the handheld. The default writes all bytes at once; tests put a drive
+// that fails half-way in its place.
+struct ExportOptions
+{
+    // Writes bytes into the open file; false when the drive took them only in part or not at all.
+    std::function<bool(QIODevice &file, const QByteArray &bytes)> writeToDevice;
+};
+
+struct ExportOutcome
+{
+    bool confirmed = false;      // the user answered the warning with OK
+    QList<RecordKind> completed; // kinds whose document is now on the handheld
+    bool stopped = false;        // an error ended the export before every chosen kind was tried
+};
+
+// The export to the handheld, shared by the export window and pimdesk-cli:
+// asks the warning, then for each chosen kind in the order contacts, events, tasks builds the
+// kind's document from the store, keeps it as the staging file DATA/<document> and puts it on the
+// handheld below driveRoot (the drive's mount point or a folder picked by hand).
+//
+// A handheld document is replaced only when its successor is complete: the new document is written
+// beside it under a temporary name, flushed to the drive and then renamed over the old one. The old
+// document is first copied to DATA/backup/<yyyyMMdd-HHmmss>/ (the ten newest such folders are
+// kept). After each completed kind the completion message is shown, hideWindow is called (when
+// given) and the three list windows are enabled; each kind's list re-reads its table.
+//
+// Messages: a missing Qtopia/Applications folder or drive gives the not-found message, a drive
+// that cannot be read or written the drive-error message; either stops the export.
+ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
+                             const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
+                             const std::function<void()> &hideWindow, const ExportOptions &options = {});
+
+// The texts the export shows.
+namespace exportTexts {
+QString warningTitle();
+QString warning();
+QString notFound();
+QString driveError();
+QString completed(RecordKind kind);
+} // namespace exportTexts
+
+// The folder below dataDirectory that holds the copies of replaced handheld documents.
+QString exportBackupDirectory(const QString &dataDirectory);
+inline constexpr int exportBackupsKept = 10;
+
+} // namespace pimdesk
