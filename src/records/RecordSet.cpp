@@ -65,8 +65,7 @@ void RecordSet::requery()
     sqlite3_reset(s);
     m_rowids = std::move(rowids);
     m_positionOfRowid.clear();
-    m_cachedRowid = -1;
-    m_block.clear();
+    forgetRows();
     m_position = m_rowids.isEmpty() ? -1 : 0;
     m_noMatch = false;
 }
@@ -113,22 +112,39 @@ const QVector<QVariant> &RecordSet::currentValues() const
 {
     requireCurrent();
     const qint64 rowid = m_rowids.at(m_position);
-    if (rowid != m_cachedRowid) {
-        m_cachedValues = rowValues(m_position);
-        m_cachedRowid = rowid;
-    }
+    if (rowid == m_cachedRowid)
+        return m_cachedValues;
+    const bool inBlock = m_blockStart >= 0 && m_position >= m_blockStart && m_position < m_blockStart + m_block.size();
+    if (!inBlock && m_position == m_lastReadPosition + 1)
+        loadBlock(m_position); // walking forward: read ahead
+    if (m_blockStart >= 0 && m_position >= m_blockStart && m_position < m_blockStart + m_block.size())
+        m_cachedValues = m_block.at(m_position - m_blockStart);
+    else
+        m_cachedValues = readRow(rowid); // a jump (a look-up): read just this record
+    m_cachedRowid = rowid;
+    m_lastReadPosition = m_position;
     return m_cachedValues;
 }
 
-QVector<QVariant> RecordSet::rowValues(int position) const
+QVector<QVariant> RecordSet::readRow(qint64 rowid) const
 {
-    if (position < 0 || position >= m_rowids.size())
-        return {};
-    if (const auto it = m_block.constFind(position); it != m_block.constEnd())
-        return it.value();
-    const int start = position - position % blockSize;
+    sqlite3_stmt *s = m_store->prepare("SELECT * FROM " + quotedName(m_source.table) + " WHERE rowid = ?");
+    sqlite3_bind_int64(s, 1, rowid);
+    QVector<QVariant> values(m_fields.size());
+    if (m_store->step(s)) {
+        for (int c = 0; c < values.size(); ++c)
+            values[c] = Store::columnValue(s, c);
+    }
+    sqlite3_reset(s);
+    return values;
+}
+
+void RecordSet::loadBlock(int start) const
+{
     const int end = std::min(int(m_rowids.size()), start + blockSize);
     m_block.clear();
+    m_block.reserve(end - start);
+    m_blockStart = start;
     sqlite3_stmt *s = m_store->prepare("SELECT * FROM " + quotedName(m_source.table) + " WHERE rowid = ?");
     for (int p = start; p < end; ++p) {
         sqlite3_reset(s);
@@ -138,10 +154,26 @@ QVector<QVariant> RecordSet::rowValues(int position) const
             for (int c = 0; c < values.size(); ++c)
                 values[c] = Store::columnValue(s, c);
         }
-        m_block.insert(p, values);
+        m_block.append(values);
     }
     sqlite3_reset(s);
-    return m_block.value(position);
+}
+
+void RecordSet::forgetRows() const
+{
+    m_cachedRowid = -1;
+    m_lastReadPosition = -2;
+    m_block.clear();
+    m_blockStart = -1;
+}
+
+QVector<QVariant> RecordSet::rowValues(int position) const
+{
+    if (position < 0 || position >= m_rowids.size())
+        return {};
+    if (m_blockStart < 0 || position < m_blockStart || position >= m_blockStart + m_block.size())
+        loadBlock(position - position % blockSize);
+    return m_block.at(position - m_blockStart);
 }
 
 QVariant RecordSet::field(const QString &name) const
@@ -155,7 +187,7 @@ QVariant RecordSet::field(const QString &name) const
 
 QVariant RecordSet::field(int index) const
 {
-    if (m_mode != Mode::None)
+    if (m_mode == Mode::Adding || (m_mode == Mode::Editing && m_changed.value(index)))
         return m_buffer.value(index);
     return currentValues().value(index);
 }
@@ -222,7 +254,8 @@ void RecordSet::edit()
     requireCurrent();
     if (m_mode != Mode::None)
         cancelUpdate();
-    m_buffer = currentValues();
+    // The buffer holds only the fields assigned; the others are read from the record when asked.
+    m_buffer = QVector<QVariant>(m_fields.size());
     m_changed = QVector<bool>(m_fields.size(), false);
     m_mode = Mode::Editing;
 }
@@ -273,10 +306,12 @@ void RecordSet::update()
                 assignments << n + " = ?";
             values << m_rowids.at(m_position);
             m_store->exec("UPDATE " + table + " SET " + assignments.join(", ") + " WHERE rowid = ?", values);
+            // The record is read again when it is next asked for.
+            m_cachedRowid = -1;
+            if (m_blockStart >= 0 && m_position >= m_blockStart && m_position < m_blockStart + m_block.size())
+                forgetRows();
         }
     }
-    m_cachedRowid = -1;
-    m_block.clear();
     cancelUpdate();
 }
 
@@ -288,8 +323,7 @@ void RecordSet::remove()
     m_store->exec("DELETE FROM " + quotedName(m_source.table) + " WHERE rowid = ?", {m_rowids.at(m_position)});
     m_rowids.remove(m_position);
     m_positionOfRowid.clear();
-    m_cachedRowid = -1;
-    m_block.clear();
+    forgetRows();
     if (m_rowids.isEmpty())
         m_position = -1;
 }

@@ -91,9 +91,15 @@ private:
     int m_position = -1;
     bool m_noMatch = false;
 
+    QVector<QVariant> readRow(qint64 rowid) const;
+    void loadBlock(int start) const;
+    void forgetRows() const;
+
+    // The current record's values, and a block of consecutive records read ahead for walks and grids.
     mutable qint64 m_cachedRowid = -1;
     mutable QVector<QVariant> m_cachedValues;
-    mutable QHash<int, QVector<QVariant>> m_block; // position -> values, for grids
+    mutable int m_lastReadPosition = -2;
+    mutable QVector<QVector<QVariant>> m_block;
     mutable int m_blockStart = -1;
 
     Mode m_mode = Mode::None;
