@@ -19,8 +19,12 @@ enum class Lookup { Found, Missing, DriveError };
 // included, even where the file system would find it in another case.
 Lookup lookUpDocument(const QString &root, RecordKind kind)
 {
+    if (root.isEmpty())
+        return Lookup::DriveError; // no drive chosen
     const QFileInfo drive(root);
-    if (root.isEmpty() || !drive.isDir() || !drive.isReadable())
+    if (!drive.exists())
+        return Lookup::Missing; // a path that does not exist, as when the handheld was unplugged
+    if (!drive.isDir() || !drive.isReadable())
         return Lookup::DriveError;
     const QFileInfo folder(handheldFolderPath(root, kind));
     if (!folder.isDir())

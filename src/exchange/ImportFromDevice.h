@@ -19,9 +19,9 @@ class Store;
 // kind's reader. Then the kind's list re-reads, its completion message is shown, the window is
 // hidden and the three lists are enabled again; the import goes on with the next kind.
 //
-// A missing document gives the not-found message and the next kind is tried. A drive that cannot
-// be read (no such folder, no permission, a read error during the copy) gives the drive-error
-// message, and a document that cannot be merged (not a document of its kind, a store failure) its
+// A missing document or drive path gives the not-found message and the next kind is tried. A drive
+// that cannot be read (none chosen, not a folder, no permission, a read error during the copy)
+// gives the drive-error message, and a document that cannot be merged (not a document of its kind, a store failure) its
 // own message; either ends the import at once. Records of a document that are damaged are left
 // out and counted on a second line of the completion message.
 struct ImportOutcome
