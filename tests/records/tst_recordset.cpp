@@ -213,6 +213,26 @@ private slots:
         QCOMPARE(rs.position(), 3); // null Start sorts last in descending order
     }
 
+    void lookUpsByIdentityUseTheIndexes()
+    {
+        for (const char *table : {"Contacts", "Datebook", "Todo"}) {
+            for (const char *criteria : {"ID = 5", "outlook_index = \"00000000ABCDEF\""}) {
+                QVariantList values;
+                const QString condition = jet::toSqlite(QString::fromUtf8(criteria), &values);
+                Store::Query plan(*m_store,
+                                  "EXPLAIN QUERY PLAN " +
+                                      jet::selectSql(jet::parseSource(QString::fromUtf8(table)), "rowid", condition),
+                                  values);
+                QStringList steps;
+                while (plan.next())
+                    steps << plan.text(3);
+                const QString joined = steps.join(" | ");
+                QVERIFY2(joined.contains("USING") && joined.contains("INDEX"), qPrintable(joined));
+                QVERIFY2(!joined.contains("SCAN") && !joined.contains("TEMP B-TREE"), qPrintable(joined));
+            }
+        }
+    }
+
     void dataSourcesShareTheFileAndSeeChangesAfterReread()
     {
         DataSource list, hidden;
