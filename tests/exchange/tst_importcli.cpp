@@ -1,0 +1,85 @@
+#include "records/Store.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pimdesk;
+
+namespace {
+
+struct Run
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList &args)
+{
+    QProcess process;
+    process.start(test::cliPath(), args);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {-1, QString(), "timed out"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestImportCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void importsChosenKinds()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath("DATA");
+        const QString drive = dir.filePath("k7m");
+        QVERIFY(test::writeFile(drive + "/Qtopia/Applications/addressbook/addressbook.xml",
+                                test::readFile(test::dataPath("import/addressbook-qtopia1.xml"))));
+        QVERIFY(test::writeFile(drive + "/Qtopia/Applications/todolist/todolist.xml",
+                                "<!DOCTYPE Tasks>\n<Tasks>\n<Task Uid=\"1\" />\n<Task Description=\"no id\" />\n"
+                                "</Tasks>\n"));
+
+        Run run = runCli({"--data", data, "import", "--tasks", "--drive", drive, "--contacts"});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, QString("연락처 가져오기가 완료되었습니다.\n작업 가져오기가 완료되었습니다.\n"
+                                  "손상된 레코드 1건은 가져오지 못했습니다.\n"));
+        QCOMPARE(run.status, 0);
+        {
+            const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
+            QCOMPARE(store->count("Contacts"), 2);
+            QCOMPARE(store->count("Todo"), 1);
+        }
+
+        // The calendar is not on the handheld: its kind did not complete.
+        run = runCli({"--data", data, "import", "--drive=" + drive, "--events", "--contacts"});
+        QCOMPARE(run.out, QString("연락처 가져오기가 완료되었습니다.\n파일을 찾을수 없습니다.\n"
+                                  "Norvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.\n"));
+        QCOMPARE(run.status, 1);
+
+        QVERIFY(test::writeFile(dir.filePath("file"), "x"));
+        run = runCli({"--data", data, "import", "--drive", dir.filePath("file"), "--events"});
+        QCOMPARE(run.out, QString("드라이브 오류입니다.\n"));
+        QCOMPARE(run.status, 1);
+    }
+
+    void usageErrors()
+    {
+        QTemporaryDir dir;
+        for (const QStringList &args : {QStringList{"import", "--contacts"}, QStringList{"import", "--drive", "/x"},
+                                        QStringList{"import", "--drive", "/x", "--contacts", "--all"}}) {
+            const Run run = runCli(QStringList{"--data", dir.path()} + args);
+            QCOMPARE(run.status, 2);
+            QVERIFY(run.err.startsWith("pimdesk-cli: import"));
+            QVERIFY(!QFileInfo::exists(dir.filePath("Qtdata.mdb")));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImportCli)
+#include "tst_importcli.moc"
