@@ -382,7 +382,7 @@ public:
             while (reader.next()) {
                 documentOfItsKind = documentOfItsKind || reader.isDocumentElement();
                 if (reader.damaged()) {
-                    if (reader.isRecord() || reader.name().isEmpty())
+                    if (reader.isRecord() || (!reader.isDocumentElement() && reader.heldAttributes()))
                         ++result.skipped;
                     continue;
                 }

@@ -176,6 +176,7 @@ bool DocumentReader::next()
     m_attributes.clear();
     m_name = {};
     m_damaged = false;
+    m_heldAttributes = false;
 
     if (!m_started) {
         m_started = true;
@@ -213,6 +214,7 @@ bool DocumentReader::next()
         m_pos = i;
         if (looksLikeAttributes) {
             m_damaged = true;
+            m_heldAttributes = true;
             m_name = QByteArrayView(m_buffer).sliced(textStart, 0);
             return true;
         }
@@ -295,14 +297,15 @@ void DocumentReader::parseElement(qsizetype begin, qsizetype end, bool cutShort)
     while (p < end && isNameByte(b[p]))
         ++p;
     m_name = all.sliced(begin + 1, p - begin - 1);
-    m_damaged = cutShort || m_name.isEmpty() || !readableText(b + begin, end - begin);
-    if (m_damaged)
-        return;
-
-    auto fail = [this] {
+    auto fail = [&] {
         m_damaged = true;
         m_attributes.clear();
+        const QByteArrayView piece = all.sliced(begin, end - begin);
+        m_heldAttributes = piece.contains("=\"") || piece.contains("='");
     };
+    if (cutShort || m_name.isEmpty() || !readableText(b + begin, end - begin))
+        return fail();
+
     for (;;) {
         const qsizetype gap = p;
         while (p < end && isBlank(b[p]))

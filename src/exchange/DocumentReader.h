@@ -44,6 +44,9 @@ public:
 
     QByteArrayView name() const { return m_name; }
     bool damaged() const { return m_damaged; }
+    // Whether a damaged piece held something like an attribute (name, "=", quote): the remains of
+    // a record, even when its element name is lost or mangled.
+    bool heldAttributes() const { return m_heldAttributes; }
     const QVector<Attribute> &attributes() const { return m_attributes; }
 
     // Whether this element's name is the record element's (in any letter case).
@@ -81,6 +84,7 @@ private:
 
     QByteArrayView m_name;
     bool m_damaged = false;
+    bool m_heldAttributes = false;
     QVector<Attribute> m_attributes;
 };
 

@@ -430,6 +430,70 @@ private slots:
         QCOMPARE(test::readFile(path), document); // the staging copy stays as it was
     }
 
+    void neverHalfAppliesARecordWhereverTheDocumentEnds()
+    {
+        // Cut the document after every byte: each record is either absent or whole, and every
+        // record that ends before the cut is there.
+        const QList<QByteArray> records{
+            "<Contact Uid=\"-11\" FirstName=\"가나\" Notes=\"a\nb &amp; c\" LastName=\"Kim\" />\n",
+            "<Contact LastName=\"Lee\" Notes=\"x\ny\" FirstName=\"다라\" Uid=\"22\" />\n",
+            "<Contact Uid=\"33\" FirstName=\"Park\" LastName=\"마바\" Notes=\"\" />\n"};
+        const QList<qint64> ids{-11, 22, 33};
+        const QList<QStringList> values{{"가나", "Kim", "a\nb &amp; c"}, {"다라", "Lee", "x\ny"}, {"Park", "마바", ""}};
+        const QByteArray prologue = addressbook("").left(addressbook("").indexOf("</Contacts>"));
+        const QByteArray document = prologue + records.join() + "</Contacts>\n</AddressBook>\n";
+
+        Folder f;
+        f.store->exec("PRAGMA synchronous = OFF"); // thousands of imports: spare the disk
+        for (qsizetype cut = 0; cut <= document.size(); ++cut) {
+            f.store->exec("DELETE FROM Contacts");
+            const ReadResult r = ContactsFromAddressbookXml(*f.store, f.stage("addressbook.xml", document.left(cut)));
+            QVERIFY2(r.ok || cut < prologue.size(), qPrintable(QString("cut at %1: %2").arg(cut).arg(r.failure)));
+            qsizetype end = prologue.size();
+            for (int i = 0; i < records.size(); ++i) {
+                end += records[i].size();
+                const bool complete = cut >= end - 1; // the line end after "/>" does not matter
+                const bool present = f.store->scalar("SELECT count(*) FROM Contacts WHERE ID = ?", {ids[i]}).toInt();
+                QVERIFY2(present == complete, qPrintable(QString("cut at %1, record %2").arg(cut).arg(i)));
+                if (present) {
+                    QCOMPARE(f.text("Contacts", ids[i], "FirstName"), values[i][0]);
+                    QCOMPARE(f.text("Contacts", ids[i], "LastName"), values[i][1]);
+                    QCOMPARE(f.text("Contacts", ids[i], "Notes"), values[i][2]);
+                }
+            }
+            QVERIFY2(r.merged + r.skipped <= 3, qPrintable(QString("cut at %1: %2 + %3 [%4]")
+                                                               .arg(cut)
+                                                               .arg(r.merged)
+                                                               .arg(r.skipped)
+                                                               .arg(QString::fromUtf8(document.left(cut).right(20)))));
+        }
+
+        // Damage single bytes anywhere: the import never fails to finish, and records whose
+        // bytes were not touched come through whole unless the damage swallowed them entirely.
+        for (qsizetype at = 0; at < document.size(); ++at) {
+            for (const char byte : {'\0', '"', '<', '>'}) {
+                QByteArray damaged = document;
+                damaged[at] = byte;
+                f.store->exec("DELETE FROM Contacts");
+                const ReadResult r = ContactsFromAddressbookXml(*f.store, f.stage("addressbook.xml", damaged));
+                if (!r.ok)
+                    continue; // the damage hit the document's own element names
+                QVERIFY(r.merged <= 3);
+                qsizetype begin = prologue.size();
+                for (int i = 0; i < records.size(); ++i) {
+                    const qsizetype end = begin + records[i].size();
+                    const bool touched = at >= begin - 1 && at < end;
+                    begin = end;
+                    if (touched || !f.store->scalar("SELECT count(*) FROM Contacts WHERE ID = ?", {ids[i]}).toInt())
+                        continue;
+                    QCOMPARE(f.text("Contacts", ids[i], "FirstName"), values[i][0]);
+                    QCOMPARE(f.text("Contacts", ids[i], "Notes"), values[i][2]);
+                }
+            }
+        }
+        QCOMPARE(f.files(), (QStringList{"Qtdata.mdb", "addressbook.xml"}));
+    }
+
     void skipsEventsWhoseTimesAreNotNumbers()
     {
         Folder f;
