@@ -121,6 +121,8 @@ QWidget *WindowRegistry::window(const QString &name)
     frame->setObjectName(name + QStringLiteral("_frame"));
     frame->setWindowTitle(built->windowTitle());
     frame->setAttribute(Qt::WA_DeleteOnClose, onClose == OnClose::Unload);
+    // Both hidden until shown: the window's own show() then brings its frame along.
+    built->hide();
     frame->hide();
     frame->installEventFilter(this);
     built->installEventFilter(this);

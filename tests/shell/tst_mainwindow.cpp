@@ -90,6 +90,7 @@ private slots:
     void aStoreThatCannotBeReadIsReportedAndNothingStaysDisabled();
     void activeListWithMenusReplacesTheMainMenus();
     void launcherStaysBeneathOtherWindows();
+    void windowsShowAndHideThemselvesWithTheirFrames();
 
 private:
     QAction *action(const char *name) { return m_main->findChild<QAction *>(name); }
@@ -434,6 +435,24 @@ void TestMainWindow::launcherStaysBeneathOtherWindows()
     m_main->mdiArea()->setActiveSubWindow(frame("frmSplash"));
     QTRY_COMPARE(m_main->mdiArea()->subWindowList(QMdiArea::StackingOrder).last(), frame("SUB1_3"));
     QVERIFY(widget("SUB1_3")->isVisible());
+}
+
+void TestMainWindow::windowsShowAndHideThemselvesWithTheirFrames()
+{
+    // An editor a list fetches from the registry and shows by itself.
+    m_main->windows().registerWindow("SUB2_2", [this](ProgramContext &) { return new StandInWindow(m_outlookLoads); });
+    QWidget *editor = m_main->windows().window("SUB2_2");
+    QVERIFY(editor);
+    QVERIFY(!frame("SUB2_2")->isVisible());
+    QCOMPARE(m_outlookLoads, 1);
+    editor->show();
+    QVERIFY(frame("SUB2_2")->isVisible());
+    QVERIFY(editor->isVisible());
+    editor->hide();
+    QVERIFY(!frame("SUB2_2")->isVisible());
+    QCOMPARE(m_main->windows().window("SUB2_2"), editor);
+    QCOMPARE(m_outlookLoads, 1);
+    QCOMPARE(m_main->windows().window("nothing registered"), nullptr);
 }
 
 QTEST_MAIN(TestMainWindow)
