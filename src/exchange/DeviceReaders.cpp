@@ -396,7 +396,7 @@ public:
             if (reader.readFailed())
                 return failed(QString("%1 파일을 읽는 중 오류가 났습니다.\r%2\r레코드를 하나도 가져오지 않았습니다.")
                                   .arg(nativePath(path), reader.errorString()));
-            if (reader.sawContent() && !documentOfItsKind)
+            if (reader.sawContent() && !documentOfItsKind && !reader.sawDocumentType())
                 return failed(QString("%1 파일은 Qtopia %2 문서가 아닙니다.\r레코드를 하나도 가져오지 않았습니다.")
                                   .arg(nativePath(path), QString::fromUtf8(m_layout.kindName)));
             transaction.commit();

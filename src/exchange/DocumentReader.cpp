@@ -228,10 +228,12 @@ bool DocumentReader::next()
             skipPast("?>");
         } else if (kind == '!') {
             ensure(m_pos + 4);
-            if (QByteArrayView(m_buffer).sliced(m_pos).startsWith("<!--"))
+            if (QByteArrayView(m_buffer).sliced(m_pos).startsWith("<!--")) {
                 skipPast("-->");
-            else
+            } else {
+                noteDocumentType();
                 skipPast(">");
+            }
         } else if (kind == '/') {
             skipPast(">");
         } else {
@@ -239,6 +241,27 @@ bool DocumentReader::next()
             return true;
         }
     }
+}
+
+// "<!DOCTYPE Addressbook >": a document that the end of the file cut short right after its
+// document type still names its kind there.
+void DocumentReader::noteDocumentType()
+{
+    constexpr QByteArrayView keyword("<!DOCTYPE");
+    ensure(m_pos + keyword.size() + 64);
+    const QByteArrayView rest = QByteArrayView(m_buffer).sliced(m_pos);
+    if (!sameName(rest.first(std::min(rest.size(), keyword.size())), keyword))
+        return;
+    qsizetype p = keyword.size();
+    while (p < rest.size() && isBlank(rest[p]))
+        ++p;
+    const qsizetype nameStart = p;
+    while (p < rest.size() && isNameByte(rest[p]) && rest[p] != '[')
+        ++p;
+    const QByteArrayView name = rest.sliced(nameStart, p - nameStart);
+    m_sawDocumentType = m_sawDocumentType || sameName(name, m_record);
+    for (const QByteArray &c : m_containers)
+        m_sawDocumentType = m_sawDocumentType || sameName(name, c);
 }
 
 void DocumentReader::readElement()

@@ -54,6 +54,8 @@ public:
     // Whether the name is the record element's or one of the containers' (any letter case).
     bool isDocumentElement() const;
 
+    // Whether a document type declaration named the record element or a container.
+    bool sawDocumentType() const { return m_sawDocumentType; }
     // Whether the document held anything but white space (and a byte-order mark).
     bool sawContent() const { return m_sawContent; }
     // A failure of the device while reading; the text says what went wrong.
@@ -68,6 +70,7 @@ private:
     bool ensure(qsizetype end);
     bool skipPast(QByteArrayView terminator);
     bool resyncAt(qsizetype at);
+    void noteDocumentType();
     void readElement();
     void parseElement(qsizetype begin, qsizetype end, bool cutShort);
 
@@ -79,6 +82,7 @@ private:
     bool m_atEnd = false;
     bool m_started = false;
     bool m_sawContent = false;
+    bool m_sawDocumentType = false;
     bool m_readFailed = false;
     QString m_errorString;
 

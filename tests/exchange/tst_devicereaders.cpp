@@ -355,6 +355,8 @@ private slots:
         QTest::newRow("empty") << QByteArray() << true << 0 << 0 << QList<qint64>{};
         QTest::newRow("mark and blanks only") << QByteArray("\xEF\xBB\xBF \n") << true << 0 << 0 << QList<qint64>{};
         QTest::newRow("no records") << addressbook("") << true << 0 << 0 << QList<qint64>{};
+        QTest::newRow("truncated after the document type")
+            << full.left(full.indexOf("<AddressBook>")) << true << 0 << 0 << QList<qint64>{};
         QTest::newRow("truncated after a record") << full.left(full.indexOf(two)) << true << 1 << 0 << QList<qint64>{1};
         QTest::newRow("truncated inside a value")
             << full.left(full.indexOf("B\"")) << true << 1 << 1 << QList<qint64>{1};
