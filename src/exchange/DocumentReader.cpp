@@ -272,8 +272,7 @@ void DocumentReader::readElement()
     for (;;) {
         if (i >= m_buffer.size()) {
             if (!fill()) {
-                parseElement(begin, m_buffer.size(), true);
-                m_pos = m_buffer.size();
+                endElement(begin, m_buffer.size(), quote != 0);
                 return;
             }
             continue;
@@ -289,8 +288,7 @@ void DocumentReader::readElement()
             if (data[i] == quote) {
                 quote = 0;
             } else if (resyncAt(i)) {
-                parseElement(begin, i, true);
-                m_pos = i;
+                endElement(begin, i, true);
                 return;
             }
             ++i;
@@ -310,6 +308,26 @@ void DocumentReader::readElement()
         }
         ++i;
     }
+}
+
+// The element from begin was cut short at stop: by the end of the file or, inside a quoted value,
+// by the start of the next record. A value may hold a double quote that a writer left as it was
+// (this program's task and datebook writers leave some values unescaped), which throws the count
+// of quotes out: then the element is taken up to its last ">" before stop, if it reads cleanly so.
+void DocumentReader::endElement(qsizetype begin, qsizetype stop, bool inQuote)
+{
+    if (inQuote) {
+        const qsizetype gt = QByteArrayView(m_buffer).first(stop).lastIndexOf('>');
+        if (gt > begin) {
+            parseElement(begin, gt + 1, false);
+            if (!m_damaged) {
+                m_pos = gt + 1;
+                return;
+            }
+        }
+    }
+    parseElement(begin, stop, true);
+    m_pos = stop;
 }
 
 void DocumentReader::parseElement(qsizetype begin, qsizetype end, bool cutShort)
@@ -357,10 +375,28 @@ void DocumentReader::parseElement(qsizetype begin, qsizetype end, bool cutShort)
         if (p >= end || (b[p] != '"' && b[p] != '\''))
             return fail();
         const char quote = b[p++];
-        const void *close = std::memchr(b + p, quote, size_t(end - p));
+        const char *close = static_cast<const char *>(std::memchr(b + p, quote, size_t(end - p)));
+        // A quote followed by something other than white space or the end of the tag is part of
+        // the value when the value is the element's last (where this program's writers put the one
+        // value they leave unescaped): it then runs to the last quote before the end of the tag.
+        // It never swallows what looks like another attribute, so a damaged element is not read
+        // as a record with its later attributes missing.
+        if (close && close + 1 < b + end && !isBlank(close[1]) && close[1] != '/' && close[1] != '>') {
+            const char *last = b + end - 1; // at the closing ">"
+            if (last > close && last[-1] == '/')
+                --last;
+            while (last > close && isBlank(last[-1]))
+                --last;
+            --last;
+            const char equalsQuote[2] = {'=', quote};
+            const QByteArrayView value(b + p, last - (b + p));
+            if (last <= close || *last != quote || value.contains(QByteArrayView(equalsQuote, 2)))
+                return fail();
+            close = last;
+        }
         if (!close)
             return fail();
-        const qsizetype valueEnd = static_cast<const char *>(close) - b;
+        const qsizetype valueEnd = close - b;
         m_attributes.append({name, all.sliced(p, valueEnd - p)});
         p = valueEnd + 1;
     }

@@ -72,6 +72,7 @@ private:
     bool resyncAt(qsizetype at);
     void noteDocumentType();
     void readElement();
+    void endElement(qsizetype begin, qsizetype stop, bool inQuote);
     void parseElement(qsizetype begin, qsizetype end, bool cutShort);
 
     QIODevice &m_device;

@@ -496,6 +496,27 @@ private slots:
         QCOMPARE(f.files(), (QStringList{"Qtdata.mdb", "addressbook.xml"}));
     }
 
+    void readsValuesWithQuotesThatWereNotEscaped()
+    {
+        // This program's writers leave qdl-private-data unescaped and write it last.
+        Folder f;
+        const ReadResult r = DatebookFromDatebookXml(
+            *f.store,
+            f.stage("datebook.xml", datebook("<event uid=\"1\" rtype=\"Weekly\" qdl-private-data=\"<x \"y\">\" />\n"
+                                             "<event uid=\"2\" description=\"Kim\"x y=\"z\" location=\"L\" />\n"
+                                             "<event uid=\"3\" qdl-private-data=\"q\"\"/>\n"
+                                             "<event uid=\"4\" rtype=\"a\"b\" rfreq=\"2\" />\n"
+                                             "<event uid=\"5\" qdl-private-data=\"k=\"v\"\"/>\n")));
+        QVERIFY(r.ok);
+        // Where an unescaped quote leaves it open which quote ends which value, nothing is guessed.
+        QCOMPARE(r.merged, 2);
+        QCOMPARE(r.skipped, 3);
+        QCOMPARE(f.text("Datebook", 1, "qdl-private-data"), QString("<x \"y\">"));
+        QCOMPARE(f.text("Datebook", 1, "Rtype"), QString("Weekly"));
+        QCOMPARE(f.text("Datebook", 3, "qdl-private-data"), QString("q\""));
+        QCOMPARE(f.ids("Datebook"), (QList<qint64>{1, 3}));
+    }
+
     void skipsEventsWhoseTimesAreNotNumbers()
     {
         Folder f;

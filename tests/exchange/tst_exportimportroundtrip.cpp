@@ -151,10 +151,12 @@ private slots:
         // Angle brackets and quotes come back as the references the writer made of them; blanks
         // around a value are trimmed; a contact without gender or business flag gets "0".
         store->exec("INSERT INTO Contacts (ID, FileAs, Notes) VALUES (1, '  <Kim> \"K\"  ', NULL)");
-        // A double quote in a field the writer leaves unescaped breaks that element: the task is
-        // skipped and counted, and the store keeps what it had.
+        // A double quote in a field the writer leaves unescaped is read back whole, unless an "="
+        // makes it look like another attribute: then the task is skipped and counted, and the
+        // store keeps what it had.
         store->exec("INSERT INTO Todo (ID, Description, \"qdl-private-data\") VALUES (5, 'ok', 'a\"b')");
-        store->exec("INSERT INTO Todo (ID, Description) VALUES (6, 'fine')");
+        store->exec("INSERT INTO Todo (ID, Description, \"qdl-private-data\") VALUES (6, 'fine', 'k=\"v\"')");
+        store->exec("INSERT INTO Todo (ID, Description) VALUES (7, 'plain')");
         ScriptedMessages messages;
         const QList<RecordKind> kinds{RecordKind::Contacts, RecordKind::Tasks};
         QCOMPARE(exportToDevice(*store, data, root, kinds, messages, nullptr, {}).completed, kinds);
@@ -170,8 +172,10 @@ private slots:
         QCOMPARE(store->scalar("SELECT Notes FROM Contacts WHERE ID = 1").toString(), QString(""));
         QCOMPARE(store->scalar("SELECT H_Gender FROM Contacts WHERE ID = 1").toString(), QString("0"));
         QCOMPARE(store->scalar("SELECT BusinessContact FROM Contacts WHERE ID = 1").toString(), QString("0"));
-        QCOMPARE(store->scalar("SELECT Description FROM Todo WHERE ID = 5").toString(), QString("changed"));
-        QCOMPARE(store->scalar("SELECT Description FROM Todo WHERE ID = 6").toString(), QString("fine"));
+        QCOMPARE(store->scalar("SELECT Description FROM Todo WHERE ID = 5").toString(), QString("ok"));
+        QCOMPARE(store->scalar("SELECT \"qdl-private-data\" FROM Todo WHERE ID = 5").toString(), QString("a\"b"));
+        QCOMPARE(store->scalar("SELECT Description FROM Todo WHERE ID = 6").toString(), QString("changed"));
+        QCOMPARE(store->scalar("SELECT Description FROM Todo WHERE ID = 7").toString(), QString("plain"));
     }
 };
 
