@@ -397,6 +397,14 @@ QString Store::Query::text(int column) const
     return QString(static_cast<const QChar *>(text), bytes / 2);
 }
 
+QByteArrayView Store::Query::utf8(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+        return QByteArrayView();
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+}
+
 Store::Transaction::Transaction(Store &store) : m_store(store)
 {
     if (m_store.m_transactionDepth == 0) {

@@ -2,6 +2,7 @@
 
 #include "records/StoreError.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -60,6 +61,9 @@ public:
         bool isNull(int column) const;
         // The column as text (numbers as decimal text); a null column gives a null QString.
         QString text(int column) const;
+        // The column as SQLite holds it in UTF-8, without a copy: valid until the next call of next().
+        // A null column gives a null view.
+        QByteArrayView utf8(int column) const;
 
     private:
         Store &m_store;
