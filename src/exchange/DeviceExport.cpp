@@ -5,7 +5,6 @@
 #include "records/Clock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
-#include "records/TextConversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,35 +68,48 @@ bool writeAll(QIODevice &file, const QByteArray &bytes)
     return file.write(bytes) == bytes.size();
 }
 
-// Puts bytes at path through a temporary file beside it that is flushed to the disk and renamed
-// over path only when it is complete; on any failure path keeps what it held.
-bool replaceFile(const QString &path, const QByteArray &bytes, const WriteStep &write, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (!write(file, bytes)) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
+enum class CopyResult { Copied, SourceUnreadable, TargetUnwritable };
 
-bool readWhole(const QString &path, QByteArray *bytes)
+// Copies a file piece by piece (a document may be large) to a target that appears only when the
+// copy is complete: the pieces go to a temporary file beside the target, which is flushed to the
+// disk and then renamed over the target. On any failure the target keeps what it held.
+CopyResult copyFile(const QString &source, const QString &target, const WriteStep &write, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 size = file.size();
-    *bytes = file.readAll();
-    return file.error() == QFile::NoError && bytes->size() == size;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return CopyResult::SourceUnreadable;
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return CopyResult::TargetUnwritable;
+    }
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            *error = in.errorString();
+            return CopyResult::SourceUnreadable;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (!write(out, QByteArray::fromRawData(buffer.constData(), n))) {
+            *error = out.errorString();
+            return CopyResult::TargetUnwritable;
+        }
+    }
+    if (total != in.size()) {
+        *error = in.errorString();
+        return CopyResult::SourceUnreadable;
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return CopyResult::TargetUnwritable;
+    }
+    return CopyResult::Copied;
 }
 
 // The backup folder of one export, made when the first old document has to be kept.
@@ -106,14 +118,11 @@ class Backup
 public:
     explicit Backup(QString dataDirectory) : m_root(exportBackupDirectory(dataDirectory)) {}
 
-    bool keep(const QString &name, const QByteArray &bytes, QString *where, QString *error)
+    CopyResult keep(const QString &document, QString *error)
     {
         if (m_folder.isEmpty() && !makeFolder(error))
-            return false;
-        *where = QDir(m_folder).filePath(name);
-        if (!replaceFile(*where, bytes, writeAll, error))
-            return false;
-        return true;
+            return CopyResult::TargetUnwritable;
+        return copyFile(document, QDir(m_folder).filePath(QFileInfo(document).fileName()), writeAll, error);
     }
 
 private:
@@ -184,21 +193,28 @@ public:
     KindResult run(RecordKind kind)
     {
         const KindInfo &info = kindInfo(kind);
-        QByteArray bytes;
+        // The document goes straight from the store into the staging file, piece by piece.
+        QString error;
+        const QString staging = QDir(m_data).filePath(info.documentName);
+        QFile stagingFile(staging);
+        bool written = false;
         try {
-            const QString document = documentFromStore(kind, m_store);
-            bytes = UTF8FromUTF16withMark(utf16Bytes(document), &m_messages);
+            written = QDir().mkpath(m_data) && stagingFile.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                      writeHandheldDocument(kind, m_store,
+                                            [&stagingFile](QByteArrayView piece) {
+                                                return stagingFile.write(piece.data(), piece.size()) == piece.size();
+                                            }) &&
+                      stagingFile.flush();
         } catch (const StoreError &e) {
             m_messages.show(e.message());
             return KindResult::Stop;
         }
+        error = stagingFile.errorString();
+        stagingFile.close();
         // The writer has walked the whole table: its list shows all of it again.
         if (m_lists)
             m_lists->reloadList(kind);
-
-        QString error;
-        const QString staging = QDir(m_data).filePath(info.documentName);
-        if (!QDir().mkpath(m_data) || !replaceFile(staging, bytes, writeAll, &error)) {
+        if (!written) {
             m_messages.show(
                 QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
             return KindResult::Stop;
@@ -221,18 +237,29 @@ public:
         const QString target = handheldDocumentPath(m_root, kind);
         const QFileInfo old(target);
         if (old.exists()) {
-            QByteArray oldBytes;
-            if (!old.isFile() || !readWhole(target, &oldBytes))
+            if (!old.isFile())
                 return driveError();
-            QString where;
-            if (!m_backup.keep(info.documentName, oldBytes, &where, &error)) {
+            switch (m_backup.keep(target, &error)) {
+            case CopyResult::Copied:
+                break;
+            case CopyResult::SourceUnreadable:
+                return driveError();
+            case CopyResult::TargetUnwritable:
                 m_messages.show(QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r%1\r%2")
                                     .arg(QDir::toNativeSeparators(target), error));
                 return KindResult::Stop;
             }
         }
-        if (!replaceFile(target, bytes, m_write, &error))
+        switch (copyFile(staging, target, m_write, &error)) {
+        case CopyResult::Copied:
+            break;
+        case CopyResult::SourceUnreadable:
+            m_messages.show(
+                QString("내보낼 파일을 읽을 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
+            return KindResult::Stop;
+        case CopyResult::TargetUnwritable:
             return driveError();
+        }
 
         m_messages.show(exportTexts::completed(kind));
         if (m_hide)

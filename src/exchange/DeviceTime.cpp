@@ -6,49 +6,57 @@ namespace pimdesk {
 
 namespace {
 
+// The texts come as UTF-16 (QStringView) or as the store's UTF-8 (QByteArrayView); only ASCII
+// characters matter, so one reading serves both.
+template <typename View> unsigned code(View text, qsizetype at)
+{
+    if constexpr (std::is_same_v<View, QStringView>)
+        return text.at(at).unicode();
+    else
+        return static_cast<unsigned char>(text.at(at));
+}
+
 // Reads count decimal digits at text[at]; -1 when any of them is not a digit.
-int digits(QStringView text, qsizetype at, int count)
+template <typename View> int digits(View text, qsizetype at, int count)
 {
     int value = 0;
     for (int i = 0; i < count; ++i) {
-        const char16_t c = text.at(at + i).unicode();
-        if (c < u'0' || c > u'9')
+        const unsigned c = code(text, at + i);
+        if (c < '0' || c > '9')
             return -1;
-        value = value * 10 + (c - u'0');
+        value = value * 10 + int(c - '0');
     }
     return value;
 }
 
-QStringView trimmedBlanks(QStringView text)
+template <typename View> View trimmedBlanks(View text)
 {
-    while (!text.isEmpty() && text.front() == u' ')
+    while (!text.isEmpty() && code(text, 0) == ' ')
         text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == u' ')
+    while (!text.isEmpty() && code(text, text.size() - 1) == ' ')
         text.chop(1);
     return text;
 }
 
-} // namespace
-
-std::optional<qint64> secondsFrom2006(QStringView stored)
+template <typename View> std::optional<qint64> seconds(View stored)
 {
-    const QStringView text = trimmedBlanks(stored);
+    const View text = trimmedBlanks(stored);
     // yyyy-MM-dd, then optionally " HH:mm" or "THH:mm", then optionally ":ss".
     if (text.size() != 10 && text.size() != 16 && text.size() != 19)
         return std::nullopt;
-    if (text.at(4) != u'-' || text.at(7) != u'-')
+    if (code(text, 4) != '-' || code(text, 7) != '-')
         return std::nullopt;
     const int year = digits(text, 0, 4);
     const int month = digits(text, 5, 2);
     const int day = digits(text, 8, 2);
     int hour = 0, minute = 0, second = 0;
     if (text.size() >= 16) {
-        if ((text.at(10) != u' ' && text.at(10) != u'T') || text.at(13) != u':')
+        if ((code(text, 10) != ' ' && code(text, 10) != 'T') || code(text, 13) != ':')
             return std::nullopt;
         hour = digits(text, 11, 2);
         minute = digits(text, 14, 2);
         if (text.size() == 19) {
-            if (text.at(16) != u':')
+            if (code(text, 16) != ':')
                 return std::nullopt;
             second = digits(text, 17, 2);
         }
@@ -63,9 +71,8 @@ std::optional<qint64> secondsFrom2006(QStringView stored)
     return (date.toJulianDay() - day2006) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-std::optional<qint64> deviceTimeValue(QStringView stored)
+std::optional<qint64> bounded(std::optional<qint64> d)
 {
-    const std::optional<qint64> d = secondsFrom2006(stored);
     if (!d)
         return std::nullopt;
     if (*d < -deviceEpochOffset)
@@ -75,12 +82,43 @@ std::optional<qint64> deviceTimeValue(QStringView stored)
     return *d + deviceEpochOffset;
 }
 
-std::optional<qint64> unboundedDeviceTimeValue(QStringView stored)
+std::optional<qint64> unbounded(std::optional<qint64> d)
 {
-    const std::optional<qint64> d = secondsFrom2006(stored);
     if (!d)
         return std::nullopt;
     return std::min(*d + deviceEpochOffset, deviceLargestValue);
+}
+
+} // namespace
+
+std::optional<qint64> secondsFrom2006(QStringView stored)
+{
+    return seconds(stored);
+}
+
+std::optional<qint64> secondsFrom2006(QByteArrayView storedUtf8)
+{
+    return seconds(storedUtf8);
+}
+
+std::optional<qint64> deviceTimeValue(QStringView stored)
+{
+    return bounded(seconds(stored));
+}
+
+std::optional<qint64> deviceTimeValue(QByteArrayView storedUtf8)
+{
+    return bounded(seconds(storedUtf8));
+}
+
+std::optional<qint64> unboundedDeviceTimeValue(QStringView stored)
+{
+    return unbounded(seconds(stored));
+}
+
+std::optional<qint64> unboundedDeviceTimeValue(QByteArrayView storedUtf8)
+{
+    return unbounded(seconds(storedUtf8));
 }
 
 } // namespace pimdesk

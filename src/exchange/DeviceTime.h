@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -21,13 +22,16 @@ inline constexpr qint64 deviceLargestValue = 2147483647;
 // seconds, or a date alone meaning its midnight), blanks around it ignored, as seconds from
 // 2006-01-01 00:00:00 (negative before). nullopt when the text is not a valid date and time.
 std::optional<qint64> secondsFrom2006(QStringView stored);
+std::optional<qint64> secondsFrom2006(QByteArrayView storedUtf8);
 
 // The device time value of a stored date-time: 0 before 1970-01-01 09:00:00, 2147483647 after
 // 2038-01-19 03:14:07, the POSIX time at UTC+9 between. nullopt when the text cannot be read.
 std::optional<qint64> deviceTimeValue(QStringView stored);
+std::optional<qint64> deviceTimeValue(QByteArrayView storedUtf8);
 
 // The same count without the lower bound (negative before 1970-01-01 09:00:00), for the end date
 // of a repeating event whose end flag is null; a value beyond 2147483647 is written as 2147483647.
 std::optional<qint64> unboundedDeviceTimeValue(QStringView stored);
+std::optional<qint64> unboundedDeviceTimeValue(QByteArrayView storedUtf8);
 
 } // namespace pimdesk

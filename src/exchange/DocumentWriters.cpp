@@ -3,7 +3,10 @@
 #include "exchange/DeviceTime.h"
 #include "records/JetSql.h"
 #include "records/Store.h"
-#include "records/TextConversion.h"
+
+#include <charconv>
+#include <cstring>
+#include <functional>
 
 #include <vector>
 
@@ -21,19 +24,131 @@ enum class Value {
 
 struct Attribute
 {
-    const char16_t *name; // attribute of the document
-    const char *field;    // field of the table
+    const char *name;  // attribute of the document
+    const char *field; // field of the table
     Value value;
 };
 
 struct Column
 {
-    QStringView name;
+    QByteArrayView name;
     int index;
     Value value;
 };
 
-// One table walked in stored order, with each attribute's column found once by name.
+// Where a document goes, in pieces of about a megabyte.
+using ChunkWriter = std::function<bool(QByteArrayView)>;
+
+// The document under construction: one buffer, reused for every piece handed on. Appending to a
+// QByteArray costs a call through its general insertion for every piece; a document is millions of
+// small pieces, so they are copied here.
+class ByteSink
+{
+public:
+    static constexpr qsizetype pieceSize = 1 << 20;
+
+    explicit ByteSink(const ChunkWriter &out) : m_out(out), m_buffer(pieceSize + 4096, Qt::Uninitialized)
+    {
+        m_data = m_buffer.data();
+        m_capacity = m_buffer.size();
+    }
+
+    void append(QByteArrayView bytes)
+    {
+        const qsizetype n = bytes.size();
+        if (m_used + n > m_capacity)
+            grow(n);
+        std::memcpy(m_data + m_used, bytes.data(), size_t(n));
+        m_used += n;
+    }
+    void append(char c)
+    {
+        if (m_used + 1 > m_capacity)
+            grow(1);
+        m_data[m_used++] = c;
+    }
+    // Hands the buffer on once a piece is full; false when the receiver refused it.
+    bool flushIfFull() { return m_used < pieceSize || flush(); }
+    bool flush()
+    {
+        const bool ok = m_used == 0 || m_out(QByteArrayView(m_data, m_used));
+        m_used = 0;
+        return ok;
+    }
+
+private:
+    void grow(qsizetype needed)
+    {
+        m_buffer.resize(std::max<qsizetype>(m_capacity * 2, m_used + needed));
+        m_capacity = m_buffer.size();
+        m_data = m_buffer.data();
+    }
+
+    const ChunkWriter &m_out;
+    QByteArray m_buffer;
+    char *m_data = nullptr;
+    qsizetype m_used = 0;
+    qsizetype m_capacity = 0;
+};
+
+// Text in the store that is not UTF-8 (put there by another program) is read as the conversion to
+// UTF-16 reads it, each bad sequence one replacement character, so the handheld only ever gets
+// UTF-8. Only values with bytes above 127 need the look.
+QByteArrayView validUtf8(QByteArrayView value, QByteArray &repaired)
+{
+    unsigned char any = 0;
+    for (const char c : value)
+        any |= static_cast<unsigned char>(c);
+    if (any < 0x80 || value.isValidUtf8())
+        return value;
+    repaired = QString::fromUtf8(value).toUtf8();
+    return repaired;
+}
+
+QByteArrayView trimmedBlanks(QByteArrayView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == ' ')
+        ++start;
+    while (end > start && text[end - 1] == ' ')
+        --end;
+    return text.sliced(start, end - start);
+}
+
+// The attribute escaping on UTF-8 bytes (the characters concerned are all ASCII): the value is
+// already trimmed, and as no entity begins or ends with a blank, trimming again changes nothing.
+void appendEscaped(ByteSink &out, QByteArrayView value)
+{
+    const char *p = value.data();
+    const char *end = p + value.size();
+    const char *run = p;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c != '<' && c != '>' && c != '"')
+            continue;
+        out.append(QByteArrayView(run, p - run));
+        out.append(c == '<' ? QByteArrayView("&lt;") : c == '>' ? QByteArrayView("&gt;") : QByteArrayView("&quot;"));
+        run = p + 1;
+    }
+    out.append(QByteArrayView(run, end - run));
+}
+
+void appendNumber(ByteSink &out, QByteArrayView name, std::optional<qint64> value)
+{
+    // A date that cannot be read leaves its attribute out rather than stopping the export.
+    if (!value)
+        return;
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, *value);
+    out.append(name);
+    out.append("=\"");
+    out.append(QByteArrayView(digits, result.ptr - digits));
+    out.append("\" ");
+}
+
+// One table walked in stored order, with each attribute's column found once by name. Values are
+// taken as the store holds them (UTF-8) and never pass through UTF-16.
 class TableWalk
 {
 public:
@@ -41,47 +156,52 @@ public:
         : m_query(store, jet::selectSql(jet::parseSource(QLatin1String(recordSource)), "*"))
     {
         const int count = m_query.columnCount();
-        for (const Attribute &a : attributes) {
-            m_columns.push_back({QStringView(a.name), columnOf(QLatin1String(a.field), count), a.value});
-        }
+        for (const Attribute &a : attributes)
+            m_columns.push_back({QByteArrayView(a.name), columnOf(QLatin1String(a.field), count), a.value});
         m_start = columnOf(QLatin1String("Start"), count);
         m_hasEndDate = columnOf(QLatin1String("Rhasenddate"), count);
     }
 
     bool next() { return m_query.next(); }
 
-    // Appends the entries of the current record under the presence rule.
-    void appendEntries(QString &out) const
+    // Appends the entries of the current record under the presence rule: a null or blank field
+    // gives no entry.
+    void appendEntries(ByteSink &out) const
     {
         for (const Column &c : m_columns) {
             if (c.index < 0)
                 continue;
-            const QString stored = m_query.text(c.index);
+            const QByteArrayView stored = m_query.utf8(c.index);
             if (stored.isNull())
+                continue;
+            QByteArray repaired;
+            const QByteArrayView value = validUtf8(trimmedBlanks(stored), repaired);
+            if (value.isEmpty())
                 continue;
             switch (c.value) {
             case Value::Escaped:
-                appendEntry(out, c.name, escapeAttributeValue(stored));
+                out.append(c.name);
+                out.append("=\"");
+                appendEscaped(out, value);
+                out.append("\" ");
                 break;
             case Value::Plain:
-                appendEntry(out, c.name, trimBlanks(stored));
+                out.append(c.name);
+                out.append("=\"");
+                out.append(value);
+                out.append("\" ");
                 break;
-            case Value::PlainLast: {
-                const QString v = trimBlanks(stored);
-                if (!v.isEmpty()) {
-                    out += c.name;
-                    out += u"=\"";
-                    out += v;
-                    out += u'"';
-                }
+            case Value::PlainLast:
+                out.append(c.name);
+                out.append("=\"");
+                out.append(value);
+                out.append('"');
                 break;
-            }
             case Value::DeviceTime:
-                appendNumber(out, c.name, deviceTimeValue(stored));
+                appendNumber(out, c.name, deviceTimeValue(value));
                 break;
             case Value::EndDate:
-                if (!trimBlanks(stored).isEmpty())
-                    appendNumber(out, c.name, endDateValue(stored));
+                appendNumber(out, c.name, endDateValue(value));
                 break;
             }
         }
@@ -96,36 +216,15 @@ private:
         return -1;
     }
 
-    static void appendEntry(QString &out, QStringView name, const QString &value)
-    {
-        if (value.isEmpty())
-            return;
-        out += name;
-        out += u"=\"";
-        out += value;
-        out += u"\" ";
-    }
-
-    static void appendNumber(QString &out, QStringView name, std::optional<qint64> value)
-    {
-        // A date that cannot be read leaves its attribute out rather than stopping the export.
-        if (!value)
-            return;
-        out += name;
-        out += u"=\"";
-        out += QString::number(*value);
-        out += u"\" ";
-    }
-
     // The end of a repetition: with the end flag null, the start counted without the lower bound;
     // with the flag set, the end date; with the flag blank, the start.
-    std::optional<qint64> endDateValue(const QString &endDate) const
+    std::optional<qint64> endDateValue(QByteArrayView endDate) const
     {
-        const QString start = m_start < 0 ? QString() : m_query.text(m_start);
-        const QString flag = m_hasEndDate < 0 ? QString() : m_query.text(m_hasEndDate);
+        const QByteArrayView start = m_start < 0 ? QByteArrayView() : m_query.utf8(m_start);
+        const QByteArrayView flag = m_hasEndDate < 0 ? QByteArrayView() : m_query.utf8(m_hasEndDate);
         if (flag.isNull())
             return unboundedDeviceTimeValue(start);
-        if (!trimBlanks(flag).isEmpty())
+        if (!trimmedBlanks(flag).isEmpty())
             return deviceTimeValue(endDate);
         return deviceTimeValue(start);
     }
@@ -136,72 +235,95 @@ private:
     int m_hasEndDate = -1;
 };
 
-QString writeDocument(Store &store, const char *recordSource, const std::vector<Attribute> &attributes,
-                      QStringView prologue, QStringView elementStart, QStringView epilogue)
+struct DocumentShape
 {
-    TableWalk walk(store, recordSource, attributes);
+    const char *recordSource;
+    const std::vector<Attribute> &attributes;
+    const char *prologue;
+    const char *elementStart;
+    const char *epilogue;
+};
+
+// The document in UTF-8 after the given prefix, handed to out in pieces; nothing at all for an
+// empty table. False when out refused a piece.
+bool writeDocument(Store &store, const DocumentShape &shape, QByteArrayView prefix, const ChunkWriter &out)
+{
+    TableWalk walk(store, shape.recordSource, shape.attributes);
     if (!walk.next())
-        return QString();
-    QString out;
-    out.reserve(64 * 1024);
-    out += prologue;
+        return true;
+    ByteSink sink(out);
+    sink.append(prefix);
+    sink.append(QByteArrayView(shape.prologue));
+    const QByteArrayView elementStart(shape.elementStart);
     do {
-        out += elementStart;
-        walk.appendEntries(out);
-        out += u"/>";
+        sink.append(elementStart);
+        walk.appendEntries(sink);
+        sink.append("/>");
+        if (!sink.flushIfFull())
+            return false;
     } while (walk.next());
-    out += epilogue;
-    return out;
+    sink.append(QByteArrayView(shape.epilogue));
+    return sink.flush();
+}
+
+QByteArray wholeDocument(Store &store, const DocumentShape &shape, QByteArrayView prefix)
+{
+    QByteArray document;
+    writeDocument(store, shape, prefix, [&document](QByteArrayView piece) {
+        document.append(piece);
+        return true;
+    });
+    return document;
 }
 
 const std::vector<Attribute> &contactAttributes()
 {
     static const std::vector<Attribute> attributes{
-        {u"uid", "ID", Value::Plain},
-        {u"title", "Title", Value::Escaped},
-        {u"FirstName", "FirstName", Value::Escaped},
-        {u"FirstNamePronunciation", "FirstPronunciation", Value::Escaped},
-        {u"MiddleName", "MiddleName", Value::Escaped},
-        {u"LastName", "LastName", Value::Escaped},
-        {u"Suffix", "Suffix", Value::Escaped},
-        {u"FileAs", "FileAs", Value::Escaped},
-        {u"JobTitle", "O_Title", Value::Escaped},
-        {u"Department", "O_Department", Value::Escaped},
-        {u"Company", "O_Company", Value::Escaped},
-        {u"BusinessPhone", "O_Phone", Value::Escaped},
-        {u"BusinessFax", "O_Fax", Value::Escaped},
-        {u"BusinessMobile", "O_Mobile", Value::Escaped},
-        {u"Emails", "Emails", Value::Escaped},
-        {u"HomePhone", "H_Phone", Value::Escaped},
-        {u"HomeFax", "H_Fax", Value::Escaped},
-        {u"HomeMobile", "H_Mobile", Value::Escaped},
-        {u"BusinessStreet", "O_Street", Value::Escaped},
-        {u"BusinessCity", "O_City", Value::Escaped},
-        {u"BusinessState", "O_State", Value::Escaped},
-        {u"BusinessZip", "O_Zip", Value::Escaped},
-        {u"BusinessCountry", "O_Country", Value::Escaped},
-        {u"BusinessPager", "O_Pager", Value::Escaped},
-        {u"BusinessWebPage", "O_URL", Value::Escaped},
-        {u"Office", "O_Office", Value::Escaped},
-        {u"Profession", "O_Profession", Value::Escaped},
-        {u"Assistant", "O_Assistant", Value::Escaped},
-        {u"Manager", "O_Manager", Value::Escaped},
-        {u"HomeStreet", "H_Street", Value::Escaped},
-        {u"HomeCity", "H_City", Value::Escaped},
-        {u"HomeState", "H_State", Value::Escaped},
-        {u"HomeZip", "H_Zip", Value::Escaped},
-        {u"HomeCountry", "H_Country", Value::Escaped},
-        {u"HomeWebPage", "H_URL", Value::Escaped},
-        {u"Spouse", "H_Spouse", Value::Escaped},
-        {u"Gender", "H_Gender", Value::Escaped},
-        {u"Birthday", "H_Birthday", Value::Escaped},
-        {u"Anniversary", "H_Anniv", Value::Escaped},
-        {u"Nickname", "Nickname", Value::Escaped},
-        {u"Children", "H_Children", Value::Escaped},
-        {u"Notes", "Notes", Value::Escaped},
-        {u"LastNamePronunciation", "LastPronunciation", Value::Escaped},
-        {u"CompanyPronunciation", "O_Pronunciation", Value::Escaped},
-        {u"BUSINESS_CONTACT", "BusinessContact", Value::Escaped},
+        {"uid", "ID", Value::Plain},
+        {"title", "Title", Value::Escaped},
+        {"FirstName", "FirstName", Value::Escaped},
+        {"FirstNamePronunciation", "FirstPronunciation", Value::Escaped},
+        {"MiddleName", "MiddleName", Value::Escaped},
+        {"LastName", "LastName", Value::Escaped},
+        {"Suffix", "Suffix", Value::Escaped},
+        {"FileAs", "FileAs", Value::Escaped},
+        {"JobTitle", "O_Title", Value::Escaped},
+        {"Department", "O_Department", Value::Escaped},
+        {"Company", "O_Company", Value::Escaped},
+        {"BusinessPhone", "O_Phone", Value::Escaped},
+        {"BusinessFax", "O_Fax", Value::Escaped},
+        {"BusinessMobile", "O_Mobile", Value::Escaped},
+        {"Emails", "Emails", Value::Escaped},
+        {"HomePhone", "H_Phone", Value::Escaped},
+        {"HomeFax", "H_Fax", Value::Escaped},
+        {"HomeMobile", "H_Mobile", Value::Escaped},
+        {"BusinessStreet", "O_Street", Value::Escaped},
+        {"BusinessCity", "O_City", Value::Escaped},
+        {"BusinessState", "O_State", Value::Escaped},
+        {"BusinessZip", "O_Zip", Value::Escaped},
+        {"BusinessCountry", "O_Country", Value::Escaped},
+        {"BusinessPager", "O_Pager", Value::Escaped},
+        {"BusinessWebPage", "O_URL", Value::Escaped},
+        {"Office", "O_Office", Value::Escaped},
+        {"Profession", "O_Profession", Value::Escaped},
+        {"Assistant", "O_Assistant", Value::Escaped},
+        {"Manager", "O_Manager", Value::Escaped},
+        {"HomeStreet", "H_Street", Value::Escaped},
+        {"HomeCity", "H_City", Value::Escaped},
+        {"HomeState", "H_State", Value::Escaped},
+        {"HomeZip", "H_Zip", Value::Escaped},
+        {"HomeCountry", "H_Country", Value::Escaped},
+        {"HomeWebPage", "H_URL", Value::Escaped},
+        {"Spouse", "H_Spouse", Value::Escaped},
+        {"Gender", "H_Gender", Value::Escaped},
+        {"Birthday", "H_Birthday", Value::Escaped},
+        {"Anniversary", "H_Anniv", Value::Escaped},
+        {"Nickname", "Nickname", Value::Escaped},
+        {"Children", "H_Children", Value::Escaped},
+        {"Notes", "Notes", Value::Escaped},
+        {"LastNamePronunciation", "LastPronunciation", Value::Escaped},
+        {"CompanyPronunciation", "O_Pronunciation", Value::Escaped},
+        {"BUSINESS_CONTACT", "BusinessContact", Value::Escaped},
     };
     return attributes;
 }
@@ -209,21 +331,21 @@ const std::vector<Attribute> &contactAttributes()
 const std::vector<Attribute> &taskAttributes()
 {
     static const std::vector<Attribute> attributes{
-        {u"Uid", "ID", Value::Plain},
-        {u"Categories", "Categories", Value::Escaped},
-        {u"Hasdate", "Hasdate", Value::Escaped},
-        {u"Description", "Description", Value::Escaped},
-        {u"Priority", "Priority", Value::Escaped},
-        {u"Completed", "Completed", Value::Escaped},
-        {u"PercentCompleted", "PercentCompleted", Value::Escaped},
-        {u"Dateyear", "Dateyear", Value::Escaped},
-        {u"Datemonth", "Datemonth", Value::Escaped},
-        {u"Dateday", "Dateday", Value::Escaped},
-        {u"Status", "Status", Value::Escaped},
-        {u"Starteddate", "Starteddate", Value::Escaped},
-        {u"Completeddate", "Completeddate", Value::Escaped},
-        {u"Notes", "Notes", Value::Escaped},
-        {u"qdl-private-data", "qdl-private-data", Value::PlainLast},
+        {"Uid", "ID", Value::Plain},
+        {"Categories", "Categories", Value::Escaped},
+        {"Hasdate", "Hasdate", Value::Escaped},
+        {"Description", "Description", Value::Escaped},
+        {"Priority", "Priority", Value::Escaped},
+        {"Completed", "Completed", Value::Escaped},
+        {"PercentCompleted", "PercentCompleted", Value::Escaped},
+        {"Dateyear", "Dateyear", Value::Escaped},
+        {"Datemonth", "Datemonth", Value::Escaped},
+        {"Dateday", "Dateday", Value::Escaped},
+        {"Status", "Status", Value::Escaped},
+        {"Starteddate", "Starteddate", Value::Escaped},
+        {"Completeddate", "Completeddate", Value::Escaped},
+        {"Notes", "Notes", Value::Escaped},
+        {"qdl-private-data", "qdl-private-data", Value::PlainLast},
     };
     return attributes;
 }
@@ -231,64 +353,82 @@ const std::vector<Attribute> &taskAttributes()
 const std::vector<Attribute> &eventAttributes()
 {
     static const std::vector<Attribute> attributes{
-        {u"uid", "ID", Value::Plain},
-        {u"categories", "Categories", Value::Escaped},
-        {u"description", "Description", Value::Escaped},
-        {u"location", "Location", Value::Escaped},
-        {u"timezone", "Timezone", Value::Escaped},
-        {u"note", "Note", Value::Escaped},
-        {u"start", "Start", Value::DeviceTime},
-        {u"end", "End", Value::DeviceTime},
-        {u"type", "Type", Value::Plain},
-        {u"rtype", "Rtype", Value::Plain},
-        {u"rfreq", "Rfreq", Value::Plain},
-        {u"rweekdays", "Rweekdays", Value::Plain},
-        {u"rhasenddate", "Rhasenddate", Value::Plain},
-        {u"enddt", "Enddt", Value::EndDate},
-        {u"recchildren", "Recchildren", Value::Plain},
-        {u"exceptions", "Exceptions", Value::Plain},
-        {u"balarm", "balarm", Value::Plain},
-        {u"sound", "sound", Value::Plain},
-        {u"alarm", "alarm", Value::Plain},
-        {u"qdl-private-data", "qdl-private-data", Value::Plain},
+        {"uid", "ID", Value::Plain},
+        {"categories", "Categories", Value::Escaped},
+        {"description", "Description", Value::Escaped},
+        {"location", "Location", Value::Escaped},
+        {"timezone", "Timezone", Value::Escaped},
+        {"note", "Note", Value::Escaped},
+        {"start", "Start", Value::DeviceTime},
+        {"end", "End", Value::DeviceTime},
+        {"type", "Type", Value::Plain},
+        {"rtype", "Rtype", Value::Plain},
+        {"rfreq", "Rfreq", Value::Plain},
+        {"rweekdays", "Rweekdays", Value::Plain},
+        {"rhasenddate", "Rhasenddate", Value::Plain},
+        {"enddt", "Enddt", Value::EndDate},
+        {"recchildren", "Recchildren", Value::Plain},
+        {"exceptions", "Exceptions", Value::Plain},
+        {"balarm", "balarm", Value::Plain},
+        {"sound", "sound", Value::Plain},
+        {"alarm", "alarm", Value::Plain},
+        {"qdl-private-data", "qdl-private-data", Value::Plain},
     };
     return attributes;
+}
+
+const DocumentShape &shapeOf(RecordKind kind)
+{
+    static const DocumentShape contacts{
+        "SELECT * FROM Contacts", contactAttributes(),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE Addressbook ><AddressBook><Groups></Groups><Contacts>",
+        "<Contact ", "</Contacts></AddressBook>"};
+    static const DocumentShape events{"SELECT * FROM Datebook ORDERBY", eventAttributes(),
+                                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE DATEBOOK><events>",
+                                      "<event ", "</events>"};
+    static const DocumentShape tasks{"SELECT * FROM Todo", taskAttributes(), "<!DOCTYPE Tasks><Tasks>", "<Task ",
+                                     "</Tasks>"};
+    switch (kind) {
+    case RecordKind::Contacts:
+        return contacts;
+    case RecordKind::Events:
+        return events;
+    case RecordKind::Tasks:
+        break;
+    }
+    return tasks;
 }
 
 } // namespace
 
 QString AddressbookXmlFromContacts(Store &store)
 {
-    return writeDocument(store, "SELECT * FROM Contacts", contactAttributes(),
-                         u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE Addressbook >"
-                         u"<AddressBook><Groups></Groups><Contacts>",
-                         u"<Contact ", u"</Contacts></AddressBook>");
+    return documentFromStore(RecordKind::Contacts, store);
 }
 
 QString TodolistXmlFromTodo(Store &store)
 {
-    return writeDocument(store, "SELECT * FROM Todo", taskAttributes(), u"<!DOCTYPE Tasks><Tasks>", u"<Task ",
-                         u"</Tasks>");
+    return documentFromStore(RecordKind::Tasks, store);
 }
 
 QString DatebookXmlFromDatebook(Store &store)
 {
-    return writeDocument(store, "SELECT * FROM Datebook ORDERBY", eventAttributes(),
-                         u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE DATEBOOK><events>", u"<event ",
-                         u"</events>");
+    return documentFromStore(RecordKind::Events, store);
 }
 
 QString documentFromStore(RecordKind kind, Store &store)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return AddressbookXmlFromContacts(store);
-    case RecordKind::Events:
-        return DatebookXmlFromDatebook(store);
-    case RecordKind::Tasks:
-        return TodolistXmlFromTodo(store);
-    }
-    return QString();
+    return QString::fromUtf8(wholeDocument(store, shapeOf(kind), QByteArrayView()));
+}
+
+QByteArray handheldDocument(RecordKind kind, Store &store)
+{
+    return wholeDocument(store, shapeOf(kind), "\xEF\xBB\xBF");
+}
+
+bool writeHandheldDocument(RecordKind kind, Store &store, const std::function<bool(QByteArrayView)> &out)
+{
+    return writeDocument(store, shapeOf(kind), "\xEF\xBB\xBF", out);
 }
 
 } // namespace pimdesk

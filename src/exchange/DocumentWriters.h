@@ -2,7 +2,9 @@
 
 #include "exchange/Kinds.h"
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace pimdesk {
 
@@ -23,5 +25,13 @@ QString DatebookXmlFromDatebook(Store &store);
 
 // The writer of a kind.
 QString documentFromStore(RecordKind kind, Store &store);
+
+// The document of a kind as the handheld's file holds it: EF BB BF and the UTF-8 of the writer's
+// text, the same bytes as UTF8FromUTF16withMark of its UTF-16LE bytes; empty for an empty table.
+// Built straight from the store's UTF-8, without the text in between.
+QByteArray handheldDocument(RecordKind kind, Store &store);
+// The same bytes handed to out in pieces of about a megabyte, so that a large table never stands
+// in memory whole; nothing for an empty table. False as soon as out returns false.
+bool writeHandheldDocument(RecordKind kind, Store &store, const std::function<bool(QByteArrayView)> &out);
 
 } // namespace pimdesk

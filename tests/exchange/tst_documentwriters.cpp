@@ -46,6 +46,8 @@ private slots:
     void deviceTimeReadsOnlyWallClockDates();
     void datebookTimesAndEndDateRule();
     void datebookValues();
+    void handheldBytesMatchTheWritersText();
+    void largeDocumentsComeInPieces();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -319,6 +321,53 @@ void TestDocumentWriters::datebookValues()
         "<event uid=\"22\" type=\"AllDay\" />"
         "</events>";
     QCOMPARE(DatebookXmlFromDatebook(*m_store), expected);
+}
+
+void TestDocumentWriters::handheldBytesMatchTheWritersText()
+{
+    for (RecordKind kind : allKinds)
+        QCOMPARE(handheldDocument(kind, *m_store), QByteArray());
+    insert(*m_store, "Contacts", {{"ID", 1}, {"FileAs", "한글 😀 <\"x\">"}, {"Notes", QString(QChar(0xD800)) + "lone"}});
+    insert(*m_store, "Todo", {{"ID", 2}, {"Description", QString(QChar(0xFEFF)) + "mark"}});
+    insert(*m_store, "Datebook", {{"ID", 3}, {"Description", "x"}, {"Start", " 2006-01-01 00:00:00 "}});
+    // Bytes that are not UTF-8, put into the store by another program.
+    m_store->exec("INSERT INTO Contacts (ID, FileAs) VALUES (4, CAST(x'41ff42' AS TEXT))");
+    for (RecordKind kind : allKinds) {
+        const QByteArray bytes = handheldDocument(kind, *m_store);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF<"));
+        QCOMPARE(bytes, UTF8FromUTF16withMark(utf16Bytes(documentFromStore(kind, *m_store))));
+    }
+    QVERIFY(handheldDocument(RecordKind::Contacts, *m_store)
+                .contains("FileAs=\"A\xEF\xBF\xBD"
+                          "B\""));
+}
+
+void TestDocumentWriters::largeDocumentsComeInPieces()
+{
+    {
+        Store::Transaction tx(*m_store);
+        for (int i = 1; i <= 3000; ++i)
+            insert(
+                *m_store, "Contacts",
+                {{"ID", i}, {"FileAs", QString("홍길동 %1").arg(i)}, {"Notes", QString(400, QChar(u'가' + i % 50))}});
+        tx.commit();
+    }
+    QList<QByteArray> pieces;
+    QVERIFY(writeHandheldDocument(RecordKind::Contacts, *m_store, [&pieces](QByteArrayView piece) {
+        pieces.append(piece.toByteArray());
+        return true;
+    }));
+    QVERIFY(pieces.size() >= 3);
+    const QByteArray whole = handheldDocument(RecordKind::Contacts, *m_store);
+    QCOMPARE(pieces.join(), whole);
+    QCOMPARE(whole, UTF8FromUTF16withMark(utf16Bytes(AddressbookXmlFromContacts(*m_store))));
+    // A receiver that refuses a piece ends the writing there.
+    int offered = 0;
+    QVERIFY(!writeHandheldDocument(RecordKind::Contacts, *m_store, [&offered](QByteArrayView) {
+        ++offered;
+        return false;
+    }));
+    QCOMPARE(offered, 1);
 }
 
 QTEST_GUILESS_MAIN(TestDocumentWriters)

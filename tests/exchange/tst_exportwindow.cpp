@@ -69,6 +69,7 @@ private slots:
     void replacedDocumentsAreKeptAsBackups();
     void failedWriteLeavesOldDocumentWhole();
     void backupsKeepTheTenNewest();
+    void backupThatCannotBeMadeStopsTheExport();
     void emptyTableGivesEmptyFiles();
 
 private:
@@ -366,6 +367,22 @@ void TestExportWindow::backupsKeepTheTenNewest()
                                 "20261208-010203", "20261209-000000", "20261210-000000", "20261211-000000",
                                 "20261231-235959", "20261231-235959-2", "my notes"}));
     QCOMPARE(readFile(m_data + "/backup/20261208-010203/addressbook.xml"), QByteArray("old"));
+}
+
+void TestExportWindow::backupThatCannotBeMadeStopsTheExport()
+{
+    fillStore();
+    QVERIFY(writeFile(contactsPath(m_root), "old contacts"));
+    QVERIFY(writeFile(m_data + "/backup", "a file where the backup folder belongs"));
+    const auto window = makeWindow(m_root);
+    tick(*window, true, true, false);
+    QCOMPARE(window->runExport().completed, QList<RecordKind>{});
+    QCOMPARE(m_messages.shown().size(), 2);
+    QVERIFY(m_messages.shown().at(1).text.startsWith(
+        "Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r" + contactsPath(m_root) + "\r"));
+    QCOMPARE(readFile(contactsPath(m_root)), QByteArray("old contacts"));
+    QVERIFY(!QFileInfo::exists(datebookPath(m_root)));
+    QVERIFY(window->isVisible());
 }
 
 void TestExportWindow::emptyTableGivesEmptyFiles()
