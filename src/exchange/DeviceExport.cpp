@@ -122,7 +122,17 @@ public:
     {
         if (m_folder.isEmpty() && !makeFolder(error))
             return CopyResult::TargetUnwritable;
-        return copyFile(document, QDir(m_folder).filePath(QFileInfo(document).fileName()), writeAll, error);
+        const CopyResult result =
+            copyFile(document, QDir(m_folder).filePath(QFileInfo(document).fileName()), writeAll, error);
+        if (result != CopyResult::Copied) {
+            // An empty folder must not count among the kept backups and push out a real one.
+            if (QDir().rmdir(m_folder))
+                m_folder.clear();
+        } else if (!m_pruned) {
+            prune(QFileInfo(m_folder).fileName());
+            m_pruned = true;
+        }
+        return result;
     }
 
 private:
@@ -140,7 +150,6 @@ private:
             return false;
         }
         m_folder = folder;
-        prune(name);
         return true;
     }
 
@@ -176,6 +185,7 @@ private:
 
     QString m_root;
     QString m_folder;
+    bool m_pruned = false;
 };
 
 enum class KindResult { Completed, Stop };

@@ -71,6 +71,7 @@ private slots:
     void backupsKeepTheTenNewest();
     void backupThatCannotBeMadeStopsTheExport();
     void emptyTableGivesEmptyFiles();
+    void storeThatCannotBeUsed();
 
 private:
     std::unique_ptr<ExportWindow> makeWindow(const QString &root);
@@ -396,6 +397,21 @@ void TestExportWindow::emptyTableGivesEmptyFiles()
     QCOMPARE(readFile(m_data + "/todolist.xml"), QByteArray());
     QCOMPARE(readFile(todolistPath(m_root)), QByteArray());
     QCOMPARE(readFile(m_data + "/backup/20261208-010203/todolist.xml"), QByteArray("old tasks"));
+}
+
+void TestExportWindow::storeThatCannotBeUsed()
+{
+    QVERIFY(writeFile(Store::pathInDirectory(m_data), "not a record store"));
+    QVERIFY(writeFile(contactsPath(m_root), "old contacts"));
+    const auto window = makeWindow(m_root);
+    tick(*window, true, true, true);
+    QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    QCOMPARE(m_messages.shown().size(), 1);
+    QVERIFY(m_messages.shown().at(0).text.startsWith("레코드 저장소를 사용할 수 없습니다."));
+    QCOMPARE(readFile(Store::pathInDirectory(m_data)), QByteArray("not a record store"));
+    QCOMPARE(readFile(contactsPath(m_root)), QByteArray("old contacts"));
+    QVERIFY(!QFileInfo::exists(m_data + "/addressbook.xml"));
+    QVERIFY(window->isVisible());
 }
 
 QTEST_MAIN(TestExportWindow)
