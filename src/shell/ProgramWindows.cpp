@@ -1,14 +1,32 @@
 #include "shell/ProgramWindows.h"
 
+#include "exchange/ui/ExportWindow.h"
+#include "exchange/ui/ImportWindow.h"
+#include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
+
+#include <QFileInfo>
 
 namespace pimdesk {
 
 void registerProgramWindows(WindowRegistry &windows)
 {
-    // Each window adds one line here, e.g.
+    // The exchange windows are opened by the list windows. Closing one unloads it, so the next
+    // opening searches for the handheld again.
+    windows.registerWindow(
+        windowNames::exportToDevice,
+        [](ProgramContext &c) {
+            return new ExportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
+        },
+        OnClose::Unload);
+    windows.registerWindow(
+        windowNames::importFromDevice,
+        [](ProgramContext &c) {
+            return new ImportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
+        },
+        OnClose::Unload);
+    // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
-    Q_UNUSED(windows);
 }
 
 } // namespace pimdesk

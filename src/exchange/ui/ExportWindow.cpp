@@ -1,100 +1,24 @@
 #include "exchange/ui/ExportWindow.h"
 
 #include "exchange/ui/DriveListWidget.h"
-#include "records/Messages.h"
 #include "records/Store.h"
-
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace pimdesk {
 
 ExportWindow::ExportWindow(QString dataDirectory, Messages &messages, ListWindowsHost *lists, QWidget *parent,
-                           DriveSource drives)
-    : QWidget(parent), m_dataDirectory(std::move(dataDirectory)), m_messages(messages), m_lists(lists)
-{
-    setObjectName("SUB1_2");
-    setWindowTitle("Norvel로 내보내기");
-
-    m_contacts = new QCheckBox("주소록(Contacts)", this);
-    m_contacts->setObjectName("Check1");
-    m_events = new QCheckBox("일정(Calendar)", this);
-    m_events->setObjectName("Check2");
-    m_tasks = new QCheckBox("작업(Todo List)", this);
-    m_tasks->setObjectName("Check3");
-    m_driveLabel = new QLabel("Norvel 연결 Drive :", this);
-    m_driveLabel->setObjectName("Label1");
-    m_drive = new DriveListWidget(this);
-    m_drive->setObjectName("Drive1");
-    m_driveLabel->setBuddy(m_drive->comboBox());
-    m_start = new QPushButton("내보내기", this);
-    m_start->setObjectName("Command1");
-
-    auto *kinds = new QVBoxLayout;
-    kinds->addWidget(m_contacts);
-    kinds->addWidget(m_events);
-    kinds->addWidget(m_tasks);
-    auto *driveRow = new QHBoxLayout;
-    driveRow->addWidget(m_driveLabel);
-    driveRow->addWidget(m_drive, 1);
-    auto *buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(m_start);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(kinds);
-    layout->addSpacing(8);
-    layout->addLayout(driveRow);
-    layout->addStretch(1);
-    layout->addLayout(buttonRow);
-    resize(420, 200);
-
-    connect(m_start, &QPushButton::clicked, this, [this] { runExport(); });
-
-    // Load: the drive list shows every drive with the current one selected and enabled; the device
-    // search then picks the handheld or asks.
-    if (drives) {
-        const QList<DriveEntry> entries = drives();
-        m_drive->setDrives(entries, currentDriveIndex(entries));
-    }
-    m_drive->setDriveListEnabled(true);
-    FindDeviceDrive(*m_drive, m_messages);
-    if (m_lists)
-        m_lists->setListEnabled(RecordKind::Contacts, false);
-}
+                           const DriveSource &drives)
+    : DeviceWindow({"SUB1_2", "Norvel로 내보내기", "내보내기"}, std::move(dataDirectory), messages, lists, parent,
+                   drives)
+{}
 
 ExportOutcome ExportWindow::runExport()
 {
-    QList<RecordKind> kinds;
-    if (m_contacts->isChecked())
-        kinds << RecordKind::Contacts;
-    if (m_events->isChecked())
-        kinds << RecordKind::Events;
-    if (m_tasks->isChecked())
-        kinds << RecordKind::Tasks;
-
-    std::shared_ptr<Store> store;
-    try {
-        store = Store::shared(Store::pathInDirectory(m_dataDirectory));
-    } catch (const StoreError &e) {
-        m_messages.show(e.message());
+    const QList<RecordKind> kinds = chosenKinds();
+    const std::shared_ptr<Store> store = openStore();
+    if (!store)
         return {};
-    }
     return exportToDevice(
         *store, m_dataDirectory, m_drive->selectedRoot(), kinds, m_messages, m_lists, [this] { hide(); }, m_options);
-}
-
-void ExportWindow::closeEvent(QCloseEvent *event)
-{
-    if (m_lists)
-        for (RecordKind kind : allKinds)
-            m_lists->setListEnabled(kind, true);
-    QWidget::closeEvent(event);
 }
 
 } // namespace pimdesk
