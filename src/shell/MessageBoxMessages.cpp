@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace pimdesk {
 
@@ -42,21 +43,16 @@ Answer MessageBoxMessages::show(const QString &text, const QString &title, Butto
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
-    if (buttons == Buttons::OkCancel) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
-    }
-    // The buttons read as they do on a Korean desktop.
-    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
-        ok->setText(QStringLiteral("확인"));
-    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
-        cancel->setText(QStringLiteral("취소"));
+    // The buttons read as they do on a Korean desktop. They are buttons of our own rather than
+    // standard ones with new captions, which the box may translate back when it is shown.
+    QPushButton *ok = box.addButton(QStringLiteral("확인"), QMessageBox::AcceptRole);
+    if (buttons == Buttons::OkCancel)
+        box.setEscapeButton(box.addButton(QStringLiteral("취소"), QMessageBox::RejectRole));
+    else
+        box.setEscapeButton(ok);
+    box.setDefaultButton(ok);
     box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
+    return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
 }
 
 } // namespace pimdesk

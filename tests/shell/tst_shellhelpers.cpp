@@ -44,9 +44,14 @@ void answerWhenShown(SeenBox &seen, std::function<void(QMessageBox *)> answer)
     });
 }
 
+// Clicks the box's OK (accepting) or Cancel (rejecting) button.
 void click(QMessageBox *box, QMessageBox::StandardButton which)
 {
-    box->button(which)->click();
+    const QMessageBox::ButtonRole role = which == QMessageBox::Ok ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+    for (QAbstractButton *button : box->buttons())
+        if (box->buttonRole(button) == role)
+            return button->click();
+    QFAIL("the box has no such button");
 }
 
 } // namespace
