@@ -119,7 +119,8 @@ void Store::openExisting()
         throw StoreError(storeProblem(m_path, QString("폴더 %1에 쓸 수 없습니다. 쓰기 권한이 있어야 합니다.")
                                                   .arg(QDir::toNativeSeparators(folder.absoluteFilePath()))));
 
-    if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 2000);
@@ -179,8 +180,8 @@ void Store::create()
     // so that a failure never leaves a half-made Qtdata.mdb behind.
     const QString building = m_path + ".new";
     QFile::remove(building);
-    if (sqlite3_open_v2(building.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(building.toUtf8().constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         closeHandle();
         QFile::remove(building);
         throw StoreError(storeProblem(m_path, "새 레코드 저장소 파일을 만들 수 없습니다."));
@@ -202,7 +203,8 @@ void Store::create()
         QFile::remove(building);
         throw StoreError(storeProblem(m_path, "새 레코드 저장소 파일을 제자리에 둘 수 없습니다."));
     }
-    if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 2000);

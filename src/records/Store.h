@@ -15,6 +15,7 @@ namespace pimdesk {
 
 // One record store file (Qtdata.mdb): an SQLite database with the tables Contacts, Datebook and Todo.
 // All data sources on the same file share one Store (and so one connection and its transactions).
+// The program uses its stores from one thread only, so the connection runs without SQLite's locks.
 class Store
 {
 public:
