@@ -56,6 +56,8 @@ public:
     void append(QByteArrayView bytes)
     {
         const qsizetype n = bytes.size();
+        if (n == 0)
+            return; // an empty view may carry no pointer at all
         if (m_used + n > m_capacity)
             grow(n);
         std::memcpy(m_data + m_used, bytes.data(), size_t(n));
