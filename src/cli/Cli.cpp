@@ -23,6 +23,35 @@ const QList<Command> &commands()
     return all;
 }
 
+bool parseExchangeArguments(Context &context, const char *command, bool acceptsYes, ExchangeArguments &parsed)
+{
+    const QStringList &args = context.arguments;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == "--drive" && i + 1 < args.size()) {
+            parsed.drive = args.at(++i);
+        } else if (a.startsWith("--drive=")) {
+            parsed.drive = a.mid(8);
+        } else if (a == "--contacts") {
+            parsed.kinds << RecordKind::Contacts;
+        } else if (a == "--events") {
+            parsed.kinds << RecordKind::Events;
+        } else if (a == "--tasks") {
+            parsed.kinds << RecordKind::Tasks;
+        } else if (!(acceptsYes && a == "--yes")) {
+            context.err << "pimdesk-cli: " << command << ": unknown argument " << a << '\n';
+            return false;
+        }
+    }
+    if (parsed.drive.isEmpty() || parsed.kinds.isEmpty()) {
+        context.err << "pimdesk-cli: " << command
+                    << " needs --drive PATH and at least one of --contacts, --events, --tasks\n";
+        return false;
+    }
+    parsed.drive = QDir(parsed.drive).absolutePath();
+    return true;
+}
+
 namespace {
 
 void printUsage(QTextStream &stream)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/Kinds.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -40,6 +42,16 @@ const QList<Command> &commands();
 
 // Runs the tool with args (without the program name). in answers questions.
 int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream &in);
+
+// The arguments of the commands that exchange documents with the handheld:
+// --drive PATH and the kinds (--contacts, --events, --tasks), in any order, plus --yes where the
+// command asks a question. Returns false after printing a usage error.
+struct ExchangeArguments
+{
+    QString drive; // absolute
+    QList<RecordKind> kinds;
+};
+bool parseExchangeArguments(Context &context, const char *command, bool acceptsYes, ExchangeArguments &parsed);
 
 // Commands: each lives in a file of its own.
 int infoCommand(Context &context);
