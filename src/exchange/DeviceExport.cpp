@@ -31,12 +31,12 @@ QString warning()
 
 QString notFound()
 {
-    return QStringLiteral("파일을 찾을수 없습니다.\rNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.");
+    return documentNotFoundText();
 }
 
 QString driveError()
 {
-    return QStringLiteral("드라이브 오류입니다.");
+    return driveErrorText();
 }
 
 QString completed(RecordKind kind)

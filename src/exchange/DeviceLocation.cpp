@@ -37,6 +37,16 @@ QString deviceNotFoundText()
     return QStringLiteral("자동으로 찾을수가 없습니다.\r연결이 되어있다면 직접 선택 하시겠습니까?");
 }
 
+QString documentNotFoundText()
+{
+    return QStringLiteral("파일을 찾을수 없습니다.\rNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.");
+}
+
+QString driveErrorText()
+{
+    return QStringLiteral("드라이브 오류입니다.");
+}
+
 bool FindDeviceDrive(DriveSelection &drives, Messages &messages)
 {
     for (int i = 0; i < drives.driveCount(); ++i) {

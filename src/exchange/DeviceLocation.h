@@ -86,4 +86,9 @@ QString handheldDocumentPath(const QString &root, RecordKind kind);
 QString deviceNotFoundTitle();
 QString deviceNotFoundText();
 
+// Texts that the export and the import both show: the handheld's folder or document is not where
+// it should be; the drive cannot be read or written.
+QString documentNotFoundText();
+QString driveErrorText();
+
 } // namespace pimdesk

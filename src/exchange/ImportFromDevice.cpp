@@ -105,16 +105,6 @@ QString skippedRecordsText(qint64 count)
     return QString("손상된 레코드 %1건은 가져오지 못했습니다.").arg(count);
 }
 
-QString documentNotFoundText()
-{
-    return QStringLiteral("파일을 찾을수 없습니다.\rNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.");
-}
-
-QString driveErrorText()
-{
-    return QStringLiteral("드라이브 오류입니다.");
-}
-
 ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                                const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
                                const std::function<void()> &hideWindow)

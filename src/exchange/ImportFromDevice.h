@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/DeviceLocation.h"
 #include "exchange/Kinds.h"
 
 #include <QList>
@@ -37,7 +38,5 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
 // The messages of the import.
 QString importCompletedText(RecordKind kind);
 QString skippedRecordsText(qint64 count);
-QString documentNotFoundText();
-QString driveErrorText();
 
 } // namespace pimdesk

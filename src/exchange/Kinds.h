@@ -14,9 +14,9 @@ inline constexpr std::array<RecordKind, 3> allKinds{RecordKind::Contacts, Record
 struct KindInfo
 {
     RecordKind kind;
-    const char *table;           // table of the record store
-    const char *documentName;    // bare file name, on the handheld and in the staging folder
-    const char *handheldFolder;  // below the handheld's root, '/'-separated
+    const char *table;          // table of the record store
+    const char *documentName;   // bare file name, on the handheld and in the staging folder
+    const char *handheldFolder; // below the handheld's root, '/'-separated
 };
 
 inline const KindInfo &kindInfo(RecordKind kind)
