@@ -15,23 +15,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/RecordingLists.h"
+
 using namespace pimdesk;
 using pimdesk::test::readFile;
 using pimdesk::test::writeFile;
 
 namespace {
 
-// Records what the export window asks of the list windows around it.
-class FakeLists : public ListWindowsHost
-{
-public:
-    void setListEnabled(RecordKind kind, bool enabled) override
-    {
-        calls << QString("%1 %2").arg(kindInfo(kind).table, enabled ? "enabled" : "disabled");
-    }
-    void reloadList(RecordKind kind) override { calls << QString("%1 reloaded").arg(kindInfo(kind).table); }
-    QStringList calls;
-};
+using FakeLists = pimdesk::test::RecordingLists;
 
 const QString warningText = "내보내기 실행시 기존 K7M(Norvel)의\r연락처,작업,일정에 저장된 정보는 모두 사라집니다.\r"
                             "계속하시겠습니까?";

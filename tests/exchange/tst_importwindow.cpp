@@ -12,23 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/RecordingLists.h"
+
 using namespace pimdesk;
 using pimdesk::test::readFile;
 using pimdesk::test::writeFile;
 
 namespace {
 
-// Records what the import window asks of the list windows around it.
-class FakeLists : public ListWindowsHost
-{
-public:
-    void setListEnabled(RecordKind kind, bool enabled) override
-    {
-        calls << QString("%1 %2").arg(kindInfo(kind).table, enabled ? "enabled" : "disabled");
-    }
-    void reloadList(RecordKind kind) override { calls << QString("%1 reloaded").arg(kindInfo(kind).table); }
-    QStringList calls;
-};
+using FakeLists = pimdesk::test::RecordingLists;
 
 const QString notFoundText = "파일을 찾을수 없습니다.\rNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.";
 const QString contactsDone = "연락처 가져오기가 완료되었습니다.";
