@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/DeviceWindowDriver.h"
 #include "support/RecordingLists.h"
 
 using namespace pimdesk;
@@ -67,7 +68,6 @@ private slots:
 
 private:
     std::unique_ptr<ExportWindow> makeWindow(const QString &root);
-    void tick(ExportWindow &window, bool contacts, bool events, bool tasks);
     void fillStore();
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -102,13 +102,6 @@ std::unique_ptr<ExportWindow> TestExportWindow::makeWindow(const QString &root)
     auto window = std::make_unique<ExportWindow>(m_data, m_messages, &m_lists, nullptr, [drives] { return drives; });
     window->show();
     return window;
-}
-
-void TestExportWindow::tick(ExportWindow &window, bool contacts, bool events, bool tasks)
-{
-    window.findChild<QCheckBox *>("Check1")->setChecked(contacts);
-    window.findChild<QCheckBox *>("Check2")->setChecked(events);
-    window.findChild<QCheckBox *>("Check3")->setChecked(tasks);
 }
 
 void TestExportWindow::fillStore()
@@ -171,7 +164,7 @@ void TestExportWindow::exportsAllThreeKinds()
 {
     fillStore();
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     m_lists.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
 
@@ -215,7 +208,7 @@ void TestExportWindow::cancelOrNothingTickedExportsNothing()
 {
     fillStore();
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     m_messages.answerNext(Answer::Cancel);
     m_lists.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
@@ -226,7 +219,7 @@ void TestExportWindow::cancelOrNothingTickedExportsNothing()
     QVERIFY(m_lists.calls.isEmpty());
 
     m_messages.clear();
-    tick(*window, false, false, false);
+    test::tickKinds(*window, false, false, false);
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_messages.texts(), QStringList{warningText});
     QVERIFY(window->isVisible());
@@ -239,7 +232,7 @@ void TestExportWindow::handheldWithoutApplicationsFolder()
     const QString bare = m_dir->filePath("bare");
     QVERIFY(QDir().mkpath(bare + "/Qtopia"));
     const auto window = makeWindow(bare);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     m_lists.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     // The first kind stops the export: one not-found message, later kinds are not tried.
@@ -271,13 +264,13 @@ void TestExportWindow::pathsThatCannotBeUsed()
     QVERIFY(QDir().mkpath(datebookPath(m_root) + "/inside"));
     m_messages.clear();
     const auto window = makeWindow(m_root);
-    tick(*window, true, false, false);
+    test::tickKinds(*window, true, false, false);
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_messages.texts(), (QStringList{warningText, notFoundText}));
     QCOMPARE(readFile(m_root + "/Qtopia/Applications/addressbook"), QByteArray("not a folder"));
 
     m_messages.clear();
-    tick(*window, false, true, true);
+    test::tickKinds(*window, false, true, true);
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_messages.texts(), (QStringList{warningText, "드라이브 오류입니다."}));
     QVERIFY(QFileInfo(datebookPath(m_root) + "/inside").isDir());
@@ -293,7 +286,7 @@ void TestExportWindow::replacedDocumentsAreKeptAsBackups()
     QVERIFY(writeFile(contactsPath(m_root), oldContacts));
     QVERIFY(writeFile(todolistPath(m_root), oldTasks));
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_messages.shown().size(), 4);
 
@@ -322,7 +315,7 @@ void TestExportWindow::failedWriteLeavesOldDocumentWhole()
         file.write(bytes.left(bytes.size() / 2));
         return false;
     }});
-    tick(*window, true, true, false);
+    test::tickKinds(*window, true, true, false);
     m_lists.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
 
@@ -352,7 +345,7 @@ void TestExportWindow::backupsKeepTheTenNewest()
     for (const QString &name : earlier)
         QVERIFY(writeFile(m_data + "/backup/" + name + "/addressbook.xml", name.toUtf8()));
     const auto window = makeWindow(m_root);
-    tick(*window, true, false, false);
+    test::tickKinds(*window, true, false, false);
     QVERIFY(window->runExport().completed == QList<RecordKind>{RecordKind::Contacts});
 
     const QStringList left = QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -368,7 +361,7 @@ void TestExportWindow::backupThatCannotBeMadeStopsTheExport()
     QVERIFY(writeFile(contactsPath(m_root), "old contacts"));
     QVERIFY(writeFile(m_data + "/backup", "a file where the backup folder belongs"));
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, false);
+    test::tickKinds(*window, true, true, false);
     QCOMPARE(window->runExport().completed, QList<RecordKind>{});
     QCOMPARE(m_messages.shown().size(), 2);
     QVERIFY(m_messages.shown().at(1).text.startsWith(
@@ -382,7 +375,7 @@ void TestExportWindow::emptyTableGivesEmptyFiles()
 {
     QVERIFY(writeFile(todolistPath(m_root), "old tasks"));
     const auto window = makeWindow(m_root);
-    tick(*window, false, false, true);
+    test::tickKinds(*window, false, false, true);
     QVERIFY(window->runExport().completed == QList<RecordKind>{RecordKind::Tasks});
     QCOMPARE(m_messages.texts(), (QStringList{warningText, "작업 내보내기가 완료되었습니다."}));
     QVERIFY(QFileInfo(m_data + "/todolist.xml").isFile());
@@ -396,7 +389,7 @@ void TestExportWindow::storeThatCannotBeUsed()
     QVERIFY(writeFile(Store::pathInDirectory(m_data), "not a record store"));
     QVERIFY(writeFile(contactsPath(m_root), "old contacts"));
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_messages.shown().size(), 1);
     QVERIFY(m_messages.shown().at(0).text.startsWith("레코드 저장소를 사용할 수 없습니다."));

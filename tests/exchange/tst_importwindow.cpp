@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/DeviceWindowDriver.h"
 #include "support/RecordingLists.h"
 
 using namespace pimdesk;
@@ -46,7 +47,6 @@ private slots:
 
 private:
     std::unique_ptr<ImportWindow> makeWindow(const QString &root);
-    void tick(ImportWindow &window, bool contacts, bool events, bool tasks);
     void click(ImportWindow &window);
     void putOnHandheld(RecordKind kind, const QByteArray &bytes, const QString &name = QString());
     QString documentPath(RecordKind kind, const QString &name = QString()) const;
@@ -80,13 +80,6 @@ std::unique_ptr<ImportWindow> TestImportWindow::makeWindow(const QString &root)
     auto window = std::make_unique<ImportWindow>(m_data, m_messages, &m_lists, nullptr, [drives] { return drives; });
     window->show();
     return window;
-}
-
-void TestImportWindow::tick(ImportWindow &window, bool contacts, bool events, bool tasks)
-{
-    window.findChild<QCheckBox *>("Check1")->setChecked(contacts);
-    window.findChild<QCheckBox *>("Check2")->setChecked(events);
-    window.findChild<QCheckBox *>("Check3")->setChecked(tasks);
 }
 
 void TestImportWindow::click(ImportWindow &window)
@@ -155,7 +148,7 @@ void TestImportWindow::loadAsksWhenNoHandheldIsFound()
     // The user picks the handheld's folder by hand and imports from it.
     putOnHandheld(RecordKind::Tasks, "<!DOCTYPE Tasks>\n<Tasks>\n<Task Uid=\"1\" Description=\"x\" />\n</Tasks>\n");
     window.driveList()->selectFolder(m_root);
-    tick(window, false, false, true);
+    test::tickKinds(window, false, false, true);
     m_messages.clear();
     click(window);
     QCOMPARE(m_messages.texts(), QStringList{tasksDone});
@@ -180,7 +173,7 @@ void TestImportWindow::importsAllThreeKinds()
     QVERIFY(writeFile(m_data + "/addressbook.xml", "an earlier copy"));
 
     const auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     m_lists.calls.clear();
     click(*window);
 
@@ -219,7 +212,7 @@ void TestImportWindow::missingDocumentsAreReportedPerKind()
     putOnHandheld(RecordKind::Contacts, readFile(test::dataPath("import/addressbook-qtopia1.xml")), "AddressBook.xml");
     putOnHandheld(RecordKind::Tasks, readFile(test::dataPath("import/todolist-qtopia1.xml")));
     auto window = makeWindow(m_root);
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     m_lists.calls.clear();
     click(*window);
     QCOMPARE(m_messages.texts(), (QStringList{notFoundText, notFoundText, tasksDone}));
@@ -232,7 +225,7 @@ void TestImportWindow::missingDocumentsAreReportedPerKind()
     window = makeWindow(m_dir->filePath("gone"));
     m_messages.clear();
     window->driveList()->selectFolder(m_dir->filePath("gone"));
-    tick(*window, true, true, true);
+    test::tickKinds(*window, true, true, true);
     click(*window);
     QCOMPARE(m_messages.texts(), (QStringList{notFoundText, notFoundText, notFoundText}));
     QVERIFY(window->isVisible());
@@ -248,7 +241,7 @@ void TestImportWindow::damagedRecordsAreCountedOnASecondLine()
                   "<Contact Uid=\"x2\" FirstName=\"Bad identity\" />\n"
                   "<Contact Uid=\"3\" FirstName=\"Trunc");
     const auto window = makeWindow(m_root);
-    tick(*window, true, false, false);
+    test::tickKinds(*window, true, false, false);
     click(*window);
     QCOMPARE(m_messages.texts(), QStringList{contactsDone + "\r손상된 레코드 3건은 가져오지 못했습니다."});
     const std::shared_ptr<Store> store = Store::shared(Store::pathInDirectory(m_data));
@@ -264,7 +257,7 @@ void TestImportWindow::failuresEndTheImport()
     putOnHandheld(RecordKind::Tasks, readFile(test::dataPath("import/todolist-qtopia1.xml")));
     {
         const auto window = makeWindow(m_root);
-        tick(*window, true, false, true);
+        test::tickKinds(*window, true, false, true);
         m_lists.calls.clear();
         click(*window);
         QCOMPARE(m_messages.texts(),
@@ -282,7 +275,7 @@ void TestImportWindow::failuresEndTheImport()
     {
         m_messages.clear();
         const auto window = makeWindow(notAFolder);
-        tick(*window, false, true, true);
+        test::tickKinds(*window, false, true, true);
         click(*window);
         QCOMPARE(m_messages.texts(), QStringList{"드라이브 오류입니다."});
         QVERIFY(window->isVisible());
@@ -294,7 +287,7 @@ void TestImportWindow::failuresEndTheImport()
     {
         m_messages.clear();
         const auto window = makeWindow(m_root);
-        tick(*window, true, false, true);
+        test::tickKinds(*window, true, false, true);
         click(*window);
         QCOMPARE(m_messages.texts(), QStringList{"드라이브 오류입니다."});
         QCOMPARE(dataFiles(), (QStringList{"Qtdata.mdb", "addressbook.xml"})); // the earlier copy, whole
@@ -305,7 +298,7 @@ void TestImportWindow::failuresEndTheImport()
     {
         m_messages.clear();
         const auto window = makeWindow(m_root);
-        tick(*window, false, false, true);
+        test::tickKinds(*window, false, false, true);
         click(*window);
         QCOMPARE(m_messages.texts().size(), 1);
         QVERIFY(m_messages.texts().at(0).startsWith(
@@ -320,7 +313,7 @@ void TestImportWindow::failuresEndTheImport()
     ImportWindow window(other.path(), m_messages, nullptr, nullptr, [this] {
         return QList<DriveEntry>{{m_root, "K7M"}};
     });
-    tick(window, false, false, true);
+    test::tickKinds(window, false, false, true);
     window.runImport();
     QCOMPARE(m_messages.texts().size(), 1);
     QVERIFY(m_messages.texts().at(0).startsWith("레코드 저장소를 사용할 수 없습니다."));
