@@ -96,7 +96,7 @@ public:
 
     // Throws a StoreError when the file's pages are damaged (PRAGMA quick_check): run before an
     // operation writes the store, so that nothing is written into a damaged file. It reads the whole
-    // file once (about 30 ms for 100,000 contacts).
+    // file once: about 0.6 s per 100 MB of store (100,000 contacts with every field filled).
     void verifyIntegrity();
 
     // How long a statement waits for another program's lock on the file before it gives up with
