@@ -306,22 +306,27 @@ void TestCliDataFolder::fullDataFolderKeepsTheLastGoodCopy()
     const QString script = R"(mount -t tmpfs -o size="$1" none "$2" || exit 90
 cp "$3/Qtdata.mdb" "$3/addressbook.xml" "$2/" || exit 91
 "$4" --data "$2" export --drive "$5" --contacts --yes
-echo "status=$?"
+echo "export-status=$?"
+"$4" --data "$2" import --drive "$6" --contacts
+echo "import-status=$?"
 cmp -s "$3/addressbook.xml" "$2/addressbook.xml" && echo kept-same
+cmp -s "$3/Qtdata.mdb" "$2/Qtdata.mdb" && echo store-same
 ls -A "$2")";
     QProcess shell;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "C.UTF-8");
     shell.setProcessEnvironment(env);
-    shell.start("unshare", {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive});
+    const QString bigHandheld = dir.filePath("k7m-big");
+    QVERIFY(test::writeFile(bigHandheld + "/" + documentPath, handheldDocument(90000, 5000)));
+    shell.start("unshare", {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive, bigHandheld});
     QVERIFY(shell.waitForFinished(60000));
     if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
         QSKIP("no mount namespace with a small file system here (unshare -rm, mount -t tmpfs)");
     const QString out = QString::fromUtf8(shell.readAllStandardOutput());
-    QVERIFY2(out.contains("status=1"), qPrintable(out));
-    QVERIFY2(out.contains("No space left on device"), qPrintable(out));
+    QVERIFY2(out.contains("export-status=1") && out.contains("import-status=1"), qPrintable(out));
+    QVERIFY2(out.count("No space left on device") == 2, qPrintable(out));
     QVERIFY2(!out.contains("Unknown error"), qPrintable(out));
-    QVERIFY2(out.contains("kept-same"), qPrintable(out));
+    QVERIFY2(out.contains("kept-same") && out.contains("store-same"), qPrintable(out));
     QVERIFY2(!out.contains("addressbook.xml."), qPrintable(out)); // no partial copy left behind
     QCOMPARE(readFile(drive + "/" + documentPath), handheld);
 }
