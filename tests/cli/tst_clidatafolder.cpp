@@ -299,36 +299,52 @@ void TestCliDataFolder::fullDataFolderKeepsTheLastGoodCopy()
     const QByteArray handheld = readFile(drive + "/" + documentPath);
     addContacts(data, 100, 3000, 100);
 
+    const QString bigHandheld = dir.filePath("k7m-big");
+    const QByteArray big = handheldDocument(90000, 5000);
+    QVERIFY(test::writeFile(bigHandheld + "/" + documentPath, big));
+
     // A small file system of its own, in a mount namespace of the test's own, holds a copy of the
-    // data folder with room for little more than what is in it.
+    // data folder with room for little more than what is in it (plus extra bytes).
     const qint64 used = QFileInfo(Store::pathInDirectory(data)).size() + QFileInfo(data + "/addressbook.xml").size();
-    const QString size = QString::number((used / 4096 + 16) * 4096);
-    const QString script = R"(mount -t tmpfs -o size="$1" none "$2" || exit 90
+    const auto runOnSmallDisk = [&](qint64 extra, const QString &commands) {
+        const QString script = R"(mount -t tmpfs -o size="$1" none "$2" || exit 90
 cp "$3/Qtdata.mdb" "$3/addressbook.xml" "$2/" || exit 91
-"$4" --data "$2" export --drive "$5" --contacts --yes
-echo "export-status=$?"
+case "$7" in *export*) "$4" --data "$2" export --drive "$5" --contacts --yes; echo "export-status=$?";; esac
 "$4" --data "$2" import --drive "$6" --contacts
 echo "import-status=$?"
 cmp -s "$3/addressbook.xml" "$2/addressbook.xml" && echo kept-same
 cmp -s "$3/Qtdata.mdb" "$2/Qtdata.mdb" && echo store-same
 ls -A "$2")";
-    QProcess shell;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C.UTF-8");
-    shell.setProcessEnvironment(env);
-    const QString bigHandheld = dir.filePath("k7m-big");
-    QVERIFY(test::writeFile(bigHandheld + "/" + documentPath, handheldDocument(90000, 5000)));
-    shell.start("unshare", {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive, bigHandheld});
-    QVERIFY(shell.waitForFinished(60000));
-    if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
+        QProcess shell;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C.UTF-8");
+        shell.setProcessEnvironment(env);
+        const QString size = QString::number(((used + extra) / 4096 + 16) * 4096);
+        shell.start("unshare",
+                    {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive, bigHandheld, commands});
+        shell.waitForFinished(60000);
+        if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
+            return QString();
+        return QString::fromUtf8(shell.readAllStandardOutput());
+    };
+
+    // No room for the new staging copies: neither the export's nor the import's is left half made.
+    QString out = runOnSmallDisk(0, "export,import");
+    if (out.isEmpty())
         QSKIP("no mount namespace with a small file system here (unshare -rm, mount -t tmpfs)");
-    const QString out = QString::fromUtf8(shell.readAllStandardOutput());
     QVERIFY2(out.contains("export-status=1") && out.contains("import-status=1"), qPrintable(out));
     QVERIFY2(out.count("No space left on device") == 2, qPrintable(out));
     QVERIFY2(!out.contains("Unknown error"), qPrintable(out));
     QVERIFY2(out.contains("kept-same") && out.contains("store-same"), qPrintable(out));
     QVERIFY2(!out.contains("addressbook.xml."), qPrintable(out)); // no partial copy left behind
     QCOMPARE(readFile(drive + "/" + documentPath), handheld);
+
+    // Room for the import's copy but not for the records: the store says the disk is full and is
+    // rolled back whole.
+    out = runOnSmallDisk(big.size(), "import");
+    QVERIFY2(out.contains("import-status=1") && out.contains("store-same"), qPrintable(out));
+    QVERIFY2(out.contains("디스크가 가득 찼습니다 (No space left on device)"), qPrintable(out));
+    QVERIFY2(out.contains("레코드를 하나도 가져오지 않았습니다"), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCliDataFolder)
