@@ -257,7 +257,9 @@ void Store::create()
 
     // Build the new store under a temporary name and move it into place only when it is complete,
     // so that a failure never leaves a half-made Qtdata.mdb behind.
-    const QString building = m_path + ".new";
+    // The name is this process's own: two programs starting on a fresh folder at once each build
+    // their own, and the first one renamed into place is the store.
+    const QString building = QString("%1.new.%2").arg(m_path).arg(QCoreApplication::applicationPid());
     QFile::remove(building);
     if (sqlite3_open_v2(building.toUtf8().constData(), &m_db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
@@ -280,6 +282,10 @@ void Store::create()
     closeHandle();
     if (!QFile::rename(building, m_path)) {
         QFile::remove(building);
+        if (QFileInfo::exists(m_path)) { // another program made it meanwhile
+            openExisting();
+            return;
+        }
         throw StoreError(storeProblem(m_path, "새 레코드 저장소 파일을 제자리에 둘 수 없습니다."));
     }
     if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=

@@ -152,6 +152,7 @@ private slots:
     void twoProcessesOnOneDataFolder_data();
     void twoProcessesOnOneDataFolder();
     void killedExportLeavesWholeCopies();
+    void twoStartsOnAFreshFolder();
     void fullDataFolderKeepsTheLastGoodCopy();
 };
 
@@ -284,6 +285,22 @@ void TestCliDataFolder::killedExportLeavesWholeCopies()
     QVERIFY(leftovers(data).isEmpty());
     QCOMPARE(readFile(data + "/addressbook.xml"), readFile(drive + "/" + documentPath));
     QCOMPARE(uidsOf(readFile(data + "/addressbook.xml")).size(), 40050);
+}
+
+void TestCliDataFolder::twoStartsOnAFreshFolder()
+{
+    // Both make the missing store at the same moment; one of the two is put in place, and both use it.
+    QTemporaryDir dir;
+    for (int round = 0; round < 5; ++round) {
+        const QString data = dir.filePath(QString("DATA%1").arg(round));
+        QProcess a, b;
+        start(a, {"--data", data, "info"});
+        start(b, {"--data", data, "info"});
+        const Run first = finish(a), second = finish(b);
+        QVERIFY2(first.status == 0 && second.status == 0, qPrintable(first.out + second.out));
+        QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"Qtdata.mdb"});
+        QCOMPARE(storeIds(data), Ids());
+    }
 }
 
 void TestCliDataFolder::fullDataFolderKeepsTheLastGoodCopy()
