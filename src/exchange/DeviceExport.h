@@ -26,6 +26,7 @@ struct ExportOutcome
 {
     bool confirmed = false;      // the user answered the warning with OK
     QList<RecordKind> completed; // kinds whose document is now on the handheld
+    QList<RecordKind> leftAlone; // kinds with an empty table: the handheld's document was left as it was
     bool stopped = false;        // an error ended the export before every chosen kind was tried
 };
 
@@ -53,6 +54,7 @@ QString warning();
 QString notFound();
 QString driveError();
 QString completed(RecordKind kind);
+QString emptyTable(RecordKind kind);
 } // namespace exportTexts
 
 // The folder below dataDirectory that holds the copies of replaced handheld documents.

@@ -1,7 +1,9 @@
 #include "exchange/ImportFromDevice.h"
 
+#include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
+#include "exchange/Snapshots.h"
 #include "records/Messages.h"
 
 #include <QDir>
@@ -111,6 +113,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
 {
     ImportOutcome outcome;
     const QString root = driveRoot.trimmed();
+    bool snapshotTaken = false;
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;
@@ -138,11 +141,21 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
+        // The store as it was before this import, for an undo.
+        if (!snapshotTaken) {
+            const SnapshotResult snapshot = takeSnapshot(dataDirectory, store, operations::deviceImport, kinds);
+            if (!snapshot.ok) {
+                messages.show(snapshot.failure);
+                return outcome;
+            }
+            snapshotTaken = true;
+        }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
             messages.show(read.failure);
             return outcome;
         }
+        keepSyncReference(dataDirectory, kind, staging);
         if (lists)
             lists->reloadList(kind);
         QString text = importCompletedText(kind);

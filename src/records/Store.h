@@ -94,6 +94,9 @@ public:
 
     QString errorText() const;
 
+    // The SQLite connection, for SQLite's own whole-database operations (the online backup).
+    sqlite3 *connection() const { return m_db; }
+
 private:
     explicit Store(QString path);
     void openExisting();
