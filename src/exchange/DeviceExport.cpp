@@ -156,6 +156,12 @@ private:
     BackupFolder m_folder;
 };
 
+// The handheld's root holds the Qtopia/Applications folder the documents live below.
+bool handheldReachable(const QString &root)
+{
+    return !root.isEmpty() && QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir();
+}
+
 enum class KindResult { Completed, LeftAlone, Stop };
 
 class Export
@@ -179,6 +185,8 @@ public:
         try {
             // The handheld's software cannot read an empty document: an empty table leaves its own.
             if (m_store.count(info.table) == 0) {
+                if (!handheldReachable(m_root))
+                    return notFound();
                 m_messages.show(exportTexts::emptyTable(kind));
                 return KindResult::LeftAlone;
             }

@@ -63,10 +63,10 @@ QList<KindPreview> previewExport(Store &store, const QString &dataDirectory, con
         KindPreview preview;
         preview.kind = kind;
         try {
-            if (store.count(kindInfo(kind).table) == 0) {
-                preview.emptyTable = true;
-            } else if (root.isEmpty() || !QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir()) {
+            if (root.isEmpty() || !QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir()) {
                 preview.documentFound = false;
+            } else if (store.count(kindInfo(kind).table) == 0) {
+                preview.emptyTable = true;
             } else {
                 const QString exported = scratch.path(kindKey(kind)) + ".xml";
                 QFile file(exported);
