@@ -37,9 +37,11 @@ RecordDifference compareTables(Store &store, const QString &otherStorePath, cons
         d.removed =
             countOf(store, QString("SELECT count(*) FROM other.%1 WHERE ID NOT IN (SELECT ID FROM main.%1)").arg(t));
         // Text fields compare without regard to case in the store; a change of case is a change here.
+        // A null field and a blank one are the same to the program (neither is written to the
+        // handheld, the readers store an absent attribute as blank).
         QStringList same;
         for (const QString &field : schema->fields)
-            same << QString("(a.%1 COLLATE BINARY) IS b.%1").arg(quoted(field));
+            same << QString("coalesce(a.%1, '') = coalesce(b.%1, '') COLLATE BINARY").arg(quoted(field));
         d.changed =
             countOf(store, QString("SELECT count(*) FROM main.%1 a JOIN other.%1 b ON a.ID = b.ID WHERE NOT (%2)")
                                .arg(t, same.join(" AND ")));

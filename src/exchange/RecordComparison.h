@@ -12,7 +12,7 @@ namespace pimdesk {
 class Store;
 
 // How the records of one table compare with those of another by identity (ID) and content (every
-// field, letter case included).
+// field, letter case included; a null field equals a blank one).
 struct RecordDifference
 {
     qint64 added = 0;     // identities only the first has
