@@ -41,6 +41,11 @@ struct ExportOutcome
 // kept). After each completed kind the completion message is shown, hideWindow is called (when
 // given) and the three list windows are enabled; each kind's list re-reads its table.
 //
+// A kind whose table is empty leaves the handheld's document as it is (the handheld cannot read an
+// empty one) and says so. Before a document is replaced, the device-change guard asks when the
+// handheld holds records added or changed since the last exchange (DeviceGuard.h). The backup
+// folder's manifest notes every replaced document and what was written, for an undo.
+//
 // Messages: a missing Qtopia/Applications folder or drive gives the not-found message, a drive
 // that cannot be read or written the drive-error message; either stops the export.
 ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,

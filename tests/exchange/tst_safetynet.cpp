@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DryRun.h"
+#include "exchange/ImportFromDevice.h"
 #include "exchange/Snapshots.h"
 #include "exchange/Undo.h"
 #include "exchange/ui/ExportWindow.h"
@@ -72,6 +73,7 @@ private slots:
     void cleanup();
     void importThenUndoRestoresTheStore_data();
     void importThenUndoRestoresTheStore();
+    void importStopsWhenNoSnapshotCanBeMade();
     void exportThenUndoRestoresTheHandheld();
     void guardAsksAboutChangesOnTheHandheld_data();
     void guardAsksAboutChangesOnTheHandheld();
@@ -182,6 +184,20 @@ void TestSafetyNet::importThenUndoRestoresTheStore()
         const std::shared_ptr<Store> kept = Store::open(Store::pathInDirectory(after.first().folder));
         QCOMPARE(storeContent(*kept), imported);
     }
+}
+
+void TestSafetyNet::importStopsWhenNoSnapshotCanBeMade()
+{
+    QVERIFY(writeFile(m_data + "/backup", "a file where the backup folder belongs"));
+    QVERIFY(writeFile(documentOnHandheld(m_root, RecordKind::Contacts),
+                      readFile(test::dataPath("import/addressbook-qtopia1.xml"))));
+    const QStringList before = storeContent(store());
+    const ImportOutcome outcome =
+        importFromDevice(store(), m_data, m_root, {RecordKind::Contacts}, m_messages, nullptr);
+    QVERIFY(outcome.completed.isEmpty());
+    QCOMPARE(m_messages.shown().size(), 1);
+    QVERIFY(m_messages.texts().first().startsWith("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다."));
+    QCOMPARE(storeContent(store()), before);
 }
 
 void TestSafetyNet::exportThenUndoRestoresTheHandheld()
