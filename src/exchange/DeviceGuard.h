@@ -2,12 +2,12 @@
 
 #include "exchange/Kinds.h"
 #include "exchange/RecordComparison.h"
+#include "exchange/Snapshots.h"
 
 #include <QString>
 
 namespace pimdesk {
 
-class BackupFolder;
 class Messages;
 class Store;
 

@@ -3,7 +3,6 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
-#include "exchange/Snapshots.h"
 #include "records/Messages.h"
 
 #include <QDir>
@@ -112,8 +111,8 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
                                const std::function<void()> &hideWindow)
 {
     ImportOutcome outcome;
-    const QString root = driveRoot.trimmed();
     bool snapshotTaken = false;
+    const QString root = driveRoot.trimmed();
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;
@@ -155,7 +154,6 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             messages.show(read.failure);
             return outcome;
         }
-        keepSyncReference(dataDirectory, kind, staging);
         if (lists)
             lists->reloadList(kind);
         QString text = importCompletedText(kind);
@@ -166,6 +164,8 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             hideWindow();
         enableLists(lists);
         outcome.completed.append(kind);
+        // The guard's copy: what the store has now seen of the handheld.
+        keepSyncReference(dataDirectory, kind, staging);
     }
     outcome.allCompleted = outcome.completed.size() == kinds.size();
     return outcome;

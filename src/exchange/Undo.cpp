@@ -84,6 +84,11 @@ public:
         const QString snapshot = Store::pathInDirectory(m_entry.folder);
         const QString storePath = Store::pathInDirectory(m_data);
         QString error;
+        if (!QFileInfo(snapshot).isFile()) {
+            m_outcome.notRestored
+                << QString("레코드 저장소: 백업 파일이 없습니다 (%1).").arg(QDir::toNativeSeparators(snapshot));
+            return;
+        }
         std::shared_ptr<Store> store;
         try {
             store = Store::shared(storePath);
