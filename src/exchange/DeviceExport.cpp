@@ -3,7 +3,6 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DocumentWriters.h"
-#include "exchange/Snapshots.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
@@ -121,8 +120,8 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
 class Backup
 {
 public:
-    Backup(const QString &dataDirectory, const QList<RecordKind> &kinds)
-        : m_data(dataDirectory), m_folder(dataDirectory, operations::exportToDevice, kinds)
+    explicit Backup(const QString &dataDirectory)
+        : m_data(dataDirectory), m_folder(dataDirectory, operations::exportToDevice, {})
     {}
 
     BackupFolder &folder() { return m_folder; }
@@ -146,6 +145,7 @@ public:
             QFileInfo(reference).isFile() &&
             copyFile(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
                      writeAll, &error) == CopyResult::Copied;
+        m_folder.manifest().kinds.append(kind);
         m_folder.manifest().documents.append({kind, existed, fileSha256(staging), hadReference, false});
         m_folder.saveManifest(&error);
         keepSyncReference(m_data, kind, staging);
@@ -168,11 +168,10 @@ class Export
 {
 public:
     Export(Store &store, const QString &dataDirectory, const QString &driveRoot, Messages &messages,
-           const QList<RecordKind> &kinds, ListWindowsHost *lists, const std::function<void()> &hideWindow,
-           const ExportOptions &options)
+           ListWindowsHost *lists, const std::function<void()> &hideWindow, const ExportOptions &options)
         : m_store(store), m_data(dataDirectory), m_root(driveRoot), m_messages(messages), m_lists(lists),
           m_hide(hideWindow), m_write(options.writeToDevice ? options.writeToDevice : WriteStep(writeAll)),
-          m_backup(dataDirectory, kinds)
+          m_backup(dataDirectory)
     {}
 
     Export(const Export &) = delete;
@@ -181,10 +180,9 @@ public:
 
     KindResult run(RecordKind kind)
     {
-        const KindInfo &info = kindInfo(kind);
         try {
             // The handheld's software cannot read an empty document: an empty table leaves its own.
-            if (m_store.count(info.table) == 0) {
+            if (m_store.count(kindInfo(kind).table) == 0) {
                 if (!handheldReachable(m_root))
                     return notFound();
                 m_messages.show(exportTexts::emptyTable(kind));
@@ -197,6 +195,7 @@ public:
         if (guardDeviceChanges(m_store, m_data, m_root, kind, m_messages, m_backup.folder(), m_lists) ==
             GuardDecision::Stop)
             return KindResult::Stop;
+        const KindInfo &info = kindInfo(kind);
         // The document goes straight from the store into the staging file, piece by piece.
         QString error;
         const QString staging = QDir(m_data).filePath(info.documentName);
@@ -309,7 +308,7 @@ ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const Q
     if (messages.show(exportTexts::warning(), exportTexts::warningTitle(), Buttons::OkCancel) != Answer::Ok)
         return outcome;
     outcome.confirmed = true;
-    Export exporter(store, dataDirectory, driveRoot, messages, kinds, lists, hideWindow, options);
+    Export exporter(store, dataDirectory, driveRoot, messages, lists, hideWindow, options);
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;

@@ -96,6 +96,8 @@ GuardDecision guardDeviceChanges(Store &store, const QString &dataDirectory, con
         break;
     }
     QString error;
+    if (!backup.manifest().kinds.contains(kind))
+        backup.manifest().kinds.append(kind);
     if (!backup.manifest().hasStore && !backup.snapshotStore(store, &error)) {
         messages.show(QString("레코드 저장소의 백업을 만들 수 없어 내보내기를 멈췄습니다.\r%1").arg(error));
         return GuardDecision::Stop;
