@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DocumentWriters.h"
+#include "records/Clock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
