@@ -134,9 +134,10 @@ public:
         return copyFile(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), writeAll, error);
     }
 
-    // Notes a replaced document once the new one is on the handheld, and makes the new one the
-    // guard's copy. An export whose folder cannot be made still completes: it only cannot be undone.
-    void replaced(RecordKind kind, bool existed, const QString &staging)
+    // Notes a replaced document once the new one is on the handheld (read back from there), and
+    // makes the new one the guard's copy. An export whose folder cannot be made still completes: it
+    // only cannot be undone.
+    void replaced(RecordKind kind, bool existed, const QString &written)
     {
         QString error;
         if (!m_folder.make(&error))
@@ -147,9 +148,9 @@ public:
             copyFile(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
                      writeAll, &error) == CopyResult::Copied;
         m_folder.manifest().kinds.append(kind);
-        m_folder.manifest().documents.append({kind, existed, fileSha256(staging), hadReference, false});
+        m_folder.manifest().documents.append({kind, existed, fileSha256(written), hadReference, false});
         m_folder.saveManifest(&error);
-        keepSyncReference(m_data, kind, staging);
+        keepSyncReference(m_data, kind, written);
     }
 
 private:
@@ -265,7 +266,7 @@ public:
         case CopyResult::TargetUnwritable:
             return driveError();
         }
-        m_backup.replaced(kind, existed, staging);
+        m_backup.replaced(kind, existed, target);
 
         m_messages.show(exportTexts::completed(kind));
         if (m_hide)
