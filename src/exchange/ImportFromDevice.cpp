@@ -1,5 +1,6 @@
 #include "exchange/ImportFromDevice.h"
 
+#include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
 #include "exchange/StagingFile.h"
@@ -117,6 +118,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
                                const std::function<void()> &hideWindow)
 {
     ImportOutcome outcome;
+    bool snapshotTaken = false;
     const QString root = driveRoot.trimmed();
     const std::unique_ptr<DataFolderLock> lock =
         kinds.isEmpty() ? nullptr : lockForWriting(store, messages, dataDirectory);
@@ -150,6 +152,15 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
+        // The store as it was before this import, for an undo.
+        if (!snapshotTaken) {
+            const SnapshotResult snapshot = takeSnapshot(dataDirectory, store, operations::deviceImport, kinds);
+            if (!snapshot.ok) {
+                messages.show(snapshot.failure);
+                return outcome;
+            }
+            snapshotTaken = true;
+        }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
             messages.show(read.failure);
@@ -171,6 +182,8 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             hideWindow();
         enableLists(lists);
         outcome.completed.append(kind);
+        // The guard's copy: what the store has now seen of the handheld.
+        keepSyncReference(dataDirectory, kind, staging);
     }
     outcome.allCompleted = outcome.completed.size() == kinds.size();
     return outcome;

@@ -17,7 +17,8 @@ class Store;
 // For each chosen kind, in the order contacts, events, tasks: the kind's document is looked up on
 // the handheld below driveRoot (its name must match exactly, letter case included), copied into
 // the data folder beside the store (replacing the earlier copy), and merged into the store by the
-// kind's reader. Then the kind's list re-reads, its completion message is shown, the window is
+// kind's reader (before the first merge the whole store is copied into a backup folder, for an
+// undo; when that copy cannot be made nothing is merged). Then the kind's list re-reads, its completion message is shown, the window is
 // hidden and the three lists are enabled again; the import goes on with the next kind.
 //
 // A missing document or drive path gives the not-found message and the next kind is tried. A drive

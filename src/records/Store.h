@@ -36,6 +36,8 @@ public:
     static QString pathInDirectory(const QString &dataDirectory);
 
     const QString &path() const { return m_path; }
+    // The SQLite connection, for SQLite's own whole-database operations (the online backup).
+    sqlite3 *connection() const { return m_db; }
 
     // A prepared statement, cached by its text; reset and with bindings cleared.
     sqlite3_stmt *prepare(const QString &sql);
