@@ -2,6 +2,7 @@
 
 #include "outlook/OutlookModel.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 
