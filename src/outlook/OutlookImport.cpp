@@ -511,7 +511,8 @@ void applyPreset(RangeBoxes &range, const QString &preset, bool forCalendar, con
 
 QString accessMessageText()
 {
-    return QString("OUTLOOK의 숨겨진 데이터의 접근을 위해 ") + QChar(13) + QString("억섹스 허용시간을 10분으로 해주시기 바랍니다.");
+    return QString("OUTLOOK의 숨겨진 데이터의 접근을 위해 ") + QChar(13) +
+           QString("억섹스 허용시간을 10분으로 해주시기 바랍니다.");
 }
 
 QString completionText(OutlookKind kind)
@@ -521,13 +522,14 @@ QString completionText(OutlookKind kind)
 
 KindOutcome ContactsFromOutlook(const ImportContext &context)
 {
-    return runImport(context, {OutlookKind::Contacts, "Contacts", olFolderContacts,
-                               "SELECT * FROM Contacts ORDER BY ID", nullptr});
+    return runImport(
+        context, {OutlookKind::Contacts, "Contacts", olFolderContacts, "SELECT * FROM Contacts ORDER BY ID", nullptr});
 }
 
 KindOutcome TodoFromOutlook(const ImportContext &context, const RangeBoxes &taskRange)
 {
-    return runImport(context, {OutlookKind::Tasks, "Todo", olFolderTasks, "SELECT * FROM Todo ORDER BY ID", &taskRange});
+    return runImport(context,
+                     {OutlookKind::Tasks, "Todo", olFolderTasks, "SELECT * FROM Todo ORDER BY ID", &taskRange});
 }
 
 KindOutcome DatebookFromOutlook(const ImportContext &context, const RangeBoxes &calendarRange)

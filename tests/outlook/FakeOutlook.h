@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace pimdesk::test {
 
@@ -76,9 +77,18 @@ struct FakeContact : ContactItem
     PIMDESK_FAKE_TEXT(Children)
     PIMDESK_FAKE_TEXT(FileAs)
 #undef PIMDESK_FAKE_TEXT
-    QDateTime Anniversary() const override { return anniversary; }
-    int Gender() const override { return gender; }
-    QDateTime Birthday() const override { return birthday; }
+    QDateTime Anniversary() const override
+    {
+        return anniversary;
+    }
+    int Gender() const override
+    {
+        return gender;
+    }
+    QDateTime Birthday() const override
+    {
+        return birthday;
+    }
 };
 
 struct FakeTask : TaskItem
@@ -173,8 +183,8 @@ public:
 
     std::shared_ptr<MAPIFolder> GetDefaultFolder(int folder) override
     {
-        QList<std::shared_ptr<Item>> *list = folder == olFolderContacts ? &contacts
-                                             : folder == olFolderTasks  ? &tasks
+        QList<std::shared_ptr<Item>> *list = folder == olFolderContacts   ? &contacts
+                                             : folder == olFolderTasks    ? &tasks
                                              : folder == olFolderCalendar ? &calendar
                                                                           : nullptr;
         if (!list)
