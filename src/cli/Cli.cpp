@@ -19,6 +19,10 @@ const QList<Command> &commands()
         {"import", "import --drive PATH [--contacts] [--events] [--tasks]  merge the handheld's files", importCommand},
         {"export", "export --drive PATH [--contacts] [--events] [--tasks] [--yes]  write them", exportCommand},
         {"find-device", "find-device              mount point of the handheld (K7M, NRV_ORB)", findDeviceCommand},
+        {"outlook-import",
+         "outlook-import --pst FILE [--contacts] [--tasks FROM TO] [--events FROM TO]  read an Outlook data file\n"
+         "                           (.pst/.ost); FROM and TO as yyyy-mm-dd, without them today to today",
+         outlookImportCommand},
     };
     return all;
 }

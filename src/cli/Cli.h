@@ -58,6 +58,7 @@ int infoCommand(Context &context);
 int importCommand(Context &context);
 int exportCommand(Context &context);
 int findDeviceCommand(Context &context);
+int outlookImportCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk
