@@ -117,7 +117,15 @@ public:
     const Properties &p() const { return m_message->properties; }
 
     QString entryId() const { return m_entryId; }
-    QString subject() const { return p().text(tag::Subject); }
+    QString subject() const
+    {
+        // A stored subject may begin with a marker (character 1, then the length of its prefix such
+        // as "RE: "), which is not part of the text.
+        QString subject = p().text(tag::Subject);
+        if (subject.size() >= 2 && subject.at(0) == QChar(1))
+            subject.remove(0, 2);
+        return subject;
+    }
     QString categories() const
     {
         return p().texts(p().find(PropertySet::PublicStrings, QStringLiteral("Keywords"))).join(QStringLiteral(", "));
