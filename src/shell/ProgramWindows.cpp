@@ -2,6 +2,7 @@
 
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
+#include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
 
@@ -23,6 +24,17 @@ void registerProgramWindows(WindowRegistry &windows)
         windowNames::importFromDevice,
         [](ProgramContext &c) {
             return new ImportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
+        },
+        OnClose::Unload);
+    // The Outlook import window: its import hides it (it keeps its boxes); closing it unloads it.
+    windows.registerWindow(
+        windowNames::outlookImport,
+        [](ProgramContext &c) {
+            WindowRegistry *registry = c.windows;
+            return new OutlookImportWindow(c.storePath, *c.messages, [registry](bool enabled) {
+                if (registry)
+                    registry->setLauncherEnabled(enabled);
+            });
         },
         OnClose::Unload);
     // Each further window adds one line here, e.g.
