@@ -326,6 +326,14 @@ QString File::folderName(quint32 identifier) const
     return info ? info->name : QString();
 }
 
+QList<quint32> File::folders() const
+{
+    QList<quint32> all;
+    for (const FolderInfo &info : m_folders)
+        all << info.identifier;
+    return all;
+}
+
 quint32 File::folderFromEntryId(const QByteArray &entryId) const
 {
     // A personal store's own form: flags, record key, node id.

@@ -63,8 +63,9 @@ public:
     // The items of a folder, in the folder's order. Throws ReadError (Damaged) when one cannot be read.
     QList<Message> messages(quint32 folder) const;
 
-    // A folder's name and container class, for messages and tests.
+    // A folder's name, for messages and tests; every folder's node id, depth first.
     QString folderName(quint32 folder) const;
+    QList<quint32> folders() const;
 
 private:
     struct FolderInfo

@@ -5,6 +5,8 @@
 #include "outlook/pst/PstFile.h"
 #include "outlook/pst/Recurrence.h"
 
+#include <QFileInfo>
+
 namespace pimdesk::outlook {
 
 namespace {
@@ -451,7 +453,26 @@ std::shared_ptr<Application> attachDataFile(const QString &path)
 
 OutlookSource dataFileSource(const QString &path)
 {
-    return [path]() { return attachDataFile(path); };
+    // The imports of one sequence attach one after the other: they share the opened file as long as
+    // it is unchanged on disk.
+    struct Opened
+    {
+        std::shared_ptr<Application> application;
+        QDateTime modified;
+        qint64 size = -1;
+    };
+    auto opened = std::make_shared<Opened>();
+    return [path, opened]() {
+        const QFileInfo info(path);
+        if (!opened->application || !info.exists() || info.lastModified() != opened->modified ||
+            info.size() != opened->size) {
+            opened->application.reset();
+            opened->application = attachDataFile(path);
+            opened->modified = info.lastModified();
+            opened->size = info.size();
+        }
+        return opened->application;
+    };
 }
 
 } // namespace pimdesk::outlook

@@ -14,7 +14,8 @@ namespace pimdesk::outlook {
 // missing, empty, not an Outlook data file, damaged or protected by a password.
 std::shared_ptr<Application> attachDataFile(const QString &path);
 
-// The Outlook source of an import that reads the data file at path.
+// The Outlook source of an import that reads the data file at path. The attaches of one source
+// share the opened file while it stays unchanged on disk.
 OutlookSource dataFileSource(const QString &path);
 
 } // namespace pimdesk::outlook
