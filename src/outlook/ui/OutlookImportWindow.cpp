@@ -1,6 +1,7 @@
 #include "outlook/ui/OutlookImportWindow.h"
 
 #include "outlook/OutlookSources.h"
+#include "outlook/pst/PstOutlook.h"
 #include "records/Clock.h"
 #include "records/DataSource.h"
 #include "records/Messages.h"
@@ -9,7 +10,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +31,19 @@ namespace {
 
 constexpr int taskRangeIndex = 0;
 constexpr int calendarRangeIndex = 1;
+
+// The data file named last, kept while the program runs (also when the window is closed and built anew).
+QString &lastDataFile()
+{
+    static QString path;
+    return path;
+}
+
+QString chooseDataFile(QWidget *parent, const QString &current)
+{
+    return QFileDialog::getOpenFileName(parent, "Outlook 데이터 파일", current,
+                                        "Outlook 데이터 파일 (*.pst *.ost);;모든 파일 (*)");
+}
 
 QLabel *caption(const QString &text, QWidget *parent)
 {
@@ -58,6 +75,25 @@ OutlookImportWindow::OutlookImportWindow(QString storePath, Messages &messages, 
         // Year boxes take four digits, month and day boxes two; the boxes are plain text all the same.
         m_text[i]->setFixedWidth(fontMetrics().horizontalAdvance(i % 3 == 0 ? "00000" : "000") + 12);
     }
+
+    // The data file to read, on a row of its own above the kinds.
+    m_dataFile = new QLineEdit(lastDataFile(), frame);
+    m_dataFile->setObjectName("Text13");
+    connect(m_dataFile, &QLineEdit::textChanged, this, [](const QString &text) { lastDataFile() = text; });
+    m_browse = new QPushButton("...", frame);
+    m_browse->setObjectName("Command3");
+    m_browse->setFixedWidth(fontMetrics().horizontalAdvance("...") + 24);
+    m_chooseFile = chooseDataFile;
+    connect(m_browse, &QPushButton::clicked, this, [this] {
+        const QString chosen = m_chooseFile(this, m_dataFile->text());
+        if (!chosen.isEmpty())
+            m_dataFile->setText(QDir::toNativeSeparators(chosen));
+    });
+    auto *fileRow = new QHBoxLayout;
+    fileRow->setSpacing(4);
+    fileRow->addWidget(caption("데이터 파일", frame));
+    fileRow->addWidget(m_dataFile, 1);
+    fileRow->addWidget(m_browse);
 
     auto *grid = new QGridLayout;
     grid->addWidget(m_check[0], 0, 0);
@@ -94,6 +130,7 @@ OutlookImportWindow::OutlookImportWindow(QString storePath, Messages &messages, 
     buttonRow->addStretch(1);
     buttonRow->addWidget(m_import);
     auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->addLayout(fileRow);
     frameLayout->addLayout(grid);
     frameLayout->addLayout(buttonRow);
 
@@ -212,6 +249,28 @@ SequenceOutcome OutlookImportWindow::runImport()
 
     ImportContext context;
     context.source = m_source ? m_source : programSource();
+    const QString dataFile = m_dataFile->text().trimmed();
+    if (!m_source && (request.contacts || request.tasks || request.calendar)) {
+        // A named data file is read in place of Outlook. Without a readable one nothing is
+        // contacted, and the window stays open for the user to name it.
+        if (dataFile.isEmpty() && !context.source) {
+            m_messages.show("가져올 Outlook 데이터 파일(.pst, .ost)을 지정하십시오.", QString(), Buttons::Ok,
+                            Icon::Warning);
+            m_dataFile->setFocus();
+            return {false, {}};
+        }
+        if (!dataFile.isEmpty()) {
+            const QString path = QFileInfo(dataFile).absoluteFilePath();
+            try {
+                attachDataFile(path);
+            } catch (const OutlookError &e) {
+                m_messages.show(e.reason(), QString(), Buttons::Ok, Icon::Warning);
+                m_dataFile->setFocus();
+                return {false, {}};
+            }
+            context.source = dataFileSource(path);
+        }
+    }
     context.storePath = m_storePath;
     context.data1 = m_data1;
     context.data2 = m_data2;

@@ -36,6 +36,12 @@ public:
     // Where this window reaches Outlook; without one of its own, the program's source (if any).
     void setSource(outlook::OutlookSource source) { m_source = std::move(source); }
 
+    // Where Outlook does not run, the window reads an Outlook data file (.pst, .ost) named in its
+    // data-file box (Text13); its "..." button (Command3) asks for one with this chooser (a file
+    // dialog unless a test puts its own). The box keeps its text while the program runs.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &current)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
     // The ranges as the boxes hold them now.
     outlook::RangeBoxes taskRange() const;
     outlook::RangeBoxes calendarRange() const;
@@ -69,6 +75,9 @@ private:
     QComboBox *m_combo[2];
     std::array<QLineEdit *, 12> m_text;
     QPushButton *m_import;
+    QLineEdit *m_dataFile;
+    QPushButton *m_browse;
+    FileChooser m_chooseFile;
     ProgressRow m_progress[3];
     DataSource *m_data1;
     DataSource *m_data2;
