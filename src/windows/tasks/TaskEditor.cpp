@@ -186,6 +186,8 @@ TaskEditor::TaskEditor(TaskListWindow &list, ProgramContext &context, QWidget *p
     connect(m_dueDate, &QPushButton::clicked, this, [this] { openCalendar(DueDate); });
     connect(m_startDate, &QPushButton::clicked, this, [this] { openCalendar(StartDate); });
     connect(m_doneDate, &QPushButton::clicked, this, [this] { openCalendar(CompletionDate); });
+    // The calendar belongs to the date buttons of the task page.
+    connect(m_tabs, &QTabWidget::currentChanged, m_calendar, &QWidget::hide);
     connect(m_calendar, &QCalendarWidget::clicked, this, &TaskEditor::pickDate);
     connect(m_calendar, &QCalendarWidget::activated, this, &TaskEditor::pickDate);
     connect(qApp, &QApplication::focusChanged, this,
