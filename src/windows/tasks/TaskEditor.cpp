@@ -220,7 +220,9 @@ void TaskEditor::beginNew()
     setChoice(m_status, statusChoices(), QString::fromLatin1(defaultStatus));
     m_startDate->setText(QString::fromLatin1(noStartDate));
     m_doneDate->setText(QString());
+    m_storedNotes.clear();
     m_notes->setPlainText(QString());
+    m_notes->document()->setModified(false);
     present(Mode::New);
 }
 
@@ -240,7 +242,9 @@ void TaskEditor::fill(const RecordSet &task)
     const QString started = fieldText(task.field("Starteddate"));
     m_startDate->setText(started.trimmed().isEmpty() ? QString::fromLatin1(noStartDate) : started);
     m_doneDate->setText(fieldText(task.field("Completeddate")));
-    m_notes->setPlainText(fieldText(task.field("Notes")));
+    m_storedNotes = fieldText(task.field("Notes"));
+    m_notes->setPlainText(m_storedNotes);
+    m_notes->document()->setModified(false);
 }
 
 void TaskEditor::present(Mode mode)
@@ -366,7 +370,7 @@ void TaskEditor::save()
         {"Status", status},
         {"Starteddate", m_startDate->text().trimmed()},
         {"Completeddate", m_doneDate->text().trimmed()},
-        {"Notes", m_notes->toPlainText()},
+        {"Notes", notesText()},
         {"qdl-private-data", QString()},
         {"application", QString()},
     };
@@ -390,6 +394,18 @@ void TaskEditor::save()
         m_list.reportStoreProblem(error);
     }
     finish();
+}
+
+QString TaskEditor::notesText() const
+{
+    // The notes box shows every line break as one; notes left alone are written back exactly as
+    // stored, and edited notes keep the stored text's carriage returns (Outlook writes them so).
+    if (!m_notes->document()->isModified())
+        return m_storedNotes;
+    QString text = m_notes->toPlainText();
+    if (m_storedNotes.contains(QLatin1String("\r\n")))
+        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
 }
 
 void TaskEditor::cancel()

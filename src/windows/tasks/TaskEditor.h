@@ -53,6 +53,7 @@ private:
     void hideCalendarUnlessFocused(QWidget *now);
     void finish();
     QPushButton *dateButton(CalendarTarget target) const;
+    QString notesText() const;
 
     TaskListWindow &m_list;
     ProgramContext &m_context;
@@ -71,6 +72,7 @@ private:
     QComboBox *m_category;       // Combo3
     QPlainTextEdit *m_notes;     // Text3
     QCalendarWidget *m_calendar; // MonthView1
+    QString m_storedNotes;
     qint16 m_comNo = NoDate;
     bool m_closing = false;
 };

@@ -31,6 +31,7 @@ private slots:
     void spinnerStaysWithinItsBounds();
     void dueBoxDecidesWhetherTheDateIsSaved();
     void calendarSetsTheDateOfItsButton();
+    void notesKeepTheirLineBreaks();
     void cancellingLeavesTheStoreAsItWas();
     void aTaskThatCannotBeStoredStaysInTheEditor();
 
@@ -233,6 +234,20 @@ void TestTaskEditor::calendarSetsTheDateOfItsButton()
     t.click("SUB3_2", "Command2");
     QCOMPARE(t.task(1).value("Starteddate").toString(), QString("2006-07-01"));
     QCOMPARE(t.task(1).value("Completeddate").toString(), QString("0987-11-23"));
+}
+
+void TestTaskEditor::notesKeepTheirLineBreaks()
+{
+    t.addTask({{"ID", 3}, {"Notes", "first\r\nsecond"}});
+    m_list->reload();
+    t.click("SUB3_1", "Command2");
+    auto *notes = control<QPlainTextEdit>("Text3");
+    QCOMPARE(notes->toPlainText(), QString("first\nsecond"));
+    notes->moveCursor(QTextCursor::End);
+    QTest::keyClick(notes, Qt::Key_Return);
+    QTest::keyClicks(notes, "third");
+    t.click("SUB3_2", "Command2");
+    QCOMPARE(t.task(3).value("Notes").toString(), QString("first\r\nsecond\r\nthird"));
 }
 
 void TestTaskEditor::cancellingLeavesTheStoreAsItWas()

@@ -148,7 +148,7 @@ void TestTaskList::editFillsTheEditor_data()
     QTest::newRow("fields as stored") << QVariantMap{{"Priority", "2"},          {"Description", "pay \"rent\""},
                                                      {"PercentCompleted", "40"}, {"Categories", "Home"},
                                                      {"Status", "InProgress"},   {"Starteddate", "2006-07-01"},
-                                                     {"Completeddate", "x"},     {"Notes", "line 1\nline 2"}}
+                                                     {"Completeddate", "x"},     {"Notes", "line 1\r\nline 2"}}
                                       << QVariantMap{{"Combo1", "2 - High"},   {"Text1", "pay \"rent\""},
                                                      {"Text2", "40"},          {"Combo3", "Home"},
                                                      {"Combo2", "InProgress"}, {"Command4", "2006-07-01"},
