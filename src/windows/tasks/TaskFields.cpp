@@ -82,9 +82,10 @@ QDate captionDate(const QString &caption)
     const int y = parts.year.toInt(&okYear);
     const int m = parts.month.toInt(&okMonth);
     const int d = parts.day.toInt(&okDay);
-    if (!okYear || !okMonth || !okDay)
-        return QDate();
-    return QDate(y, m, d);
+    if (okYear && okMonth && okDay)
+        return QDate(y, m, d);
+    // A date and time as other programs store it ("2006-07-01 00:00:00").
+    return QDate::fromString(caption.trimmed().left(10), QStringLiteral("yyyy-MM-dd"));
 }
 
 QString steppedPercent(const QString &text, int step)
