@@ -72,16 +72,11 @@ void TestTaskSearch::buildsTheTextOfEachChoice_data()
     QTest::newRow("presets") << TaskCriteria{"3 - Normal", "NotStarted", "", ""}
                              << R"(SELECT * FROM Todo WHERE Priority = "3" AND Status = "NotStarted")";
     QTest::newRow("all and all") << TaskCriteria{"6 - All", "All", "", ""} << "SELECT * FROM Todo";
-    QTest::newRow("empty lists") << TaskCriteria{"", "", "  ", ""} << "SELECT * FROM Todo";
     QTest::newRow("only notes") << TaskCriteria{"6 - All", "All", "", "friday"}
                                 << R"(SELECT * FROM Todo WHERE Notes LIKE "*friday*")";
     QTest::newRow("priority and description")
         << TaskCriteria{"1 - Very High", "All", "call", ""}
         << R"(SELECT * FROM Todo WHERE Priority = "1" AND Description LIKE "*call*")";
-    QTest::newRow("status first") << TaskCriteria{"6 - All", "Completed", "", ""}
-                                  << R"(SELECT * FROM Todo WHERE Status = "Completed")";
-    QTest::newRow("description first") << TaskCriteria{"6 - All", "All", "call", "x"}
-                                       << R"(SELECT * FROM Todo WHERE Description LIKE "*call*" AND Notes LIKE "*x*")";
     QTest::newRow("everything, values trimmed")
         << TaskCriteria{" 2 - High ", " Waiting ", " a b ", " c "}
         << R"(SELECT * FROM Todo WHERE Priority = "2" AND Status = "Waiting" AND Description LIKE "*a b*" AND Notes LIKE "*c*")";
@@ -112,9 +107,7 @@ void TestTaskSearch::everyTextOpensAndFindsWhatWasTyped_data()
         << TaskCriteria{"6 - All", "All", "\" OR \"\"=\"", ""} << QList<int>{};
     QTest::newRow("single quote") << TaskCriteria{"6 - All", "All", "", "it's"} << QList<int>{5};
     QTest::newRow("percent is no wildcard") << TaskCriteria{"6 - All", "All", "", "0%"} << QList<int>{3, 6};
-    QTest::newRow("percent alone") << TaskCriteria{"6 - All", "All", "", "%"} << QList<int>{3, 6};
     QTest::newRow("underscore is no wildcard") << TaskCriteria{"6 - All", "All", "l_2", ""} << QList<int>{4};
-    QTest::newRow("underscore alone") << TaskCriteria{"6 - All", "All", "_", ""} << QList<int>{4};
     QTest::newRow("backslashes") << TaskCriteria{"6 - All", "All", "", "\\bills\\"} << QList<int>{4};
     QTest::newRow("star is the wildcard") << TaskCriteria{"6 - All", "All", "buy*stars", ""} << QList<int>{5};
     QTest::newRow("Korean") << TaskCriteria{"6 - All", "All", "회의", "100%"} << QList<int>{6};
