@@ -5,6 +5,7 @@
 #include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
+#include "windows/tasks/TaskWindows.h"
 
 #include <QFileInfo>
 
@@ -37,6 +38,7 @@ void registerProgramWindows(WindowRegistry &windows)
             });
         },
         OnClose::Unload);
+    registerTaskWindows(windows);
     // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }
