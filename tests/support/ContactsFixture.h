@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -96,8 +97,12 @@ public:
     // Types text into a box key by key, as the user would (Hangul included, which keyClicks refuses).
     static void type(QWidget *box, const QString &text)
     {
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        for (const QChar c : text) {
+            if (c == '\n')
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
     }
 
     // Makes a row of the list current, as a click on it would.
