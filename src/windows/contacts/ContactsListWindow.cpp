@@ -216,7 +216,7 @@ QList<QMenu *> ContactsListWindow::ownMenus() const
 void ContactsListWindow::changeEvent(QEvent *event)
 {
     // A disabled list takes no commands from its menu either.
-    if (event->type() == QEvent::EnabledChange)
+    if (event->type() == QEvent::EnabledChange && m_menu)
         m_menu->setEnabled(isEnabled());
     ListWindow::changeEvent(event);
 }

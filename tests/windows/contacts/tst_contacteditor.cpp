@@ -111,6 +111,8 @@ private slots:
     void businessContactAndGender_data();
     void businessContactAndGender();
     void cancelWritesNothing();
+    void untouchedValuesKeepTheirForm();
+    void aFailedSaveKeepsWhatWasTyped();
     void newContactKeepsUntouchedFieldsAbsent();
 
 private:
@@ -401,6 +403,40 @@ void TestContactEditor::cancelWritesNothing()
     // Opened again, it shows the stored record, not what was typed.
     QVERIFY(edit(6));
     QCOMPARE(textOf(box("Text1")), QString("그대로"));
+}
+
+void TestContactEditor::untouchedValuesKeepTheirForm()
+{
+    // Outlook hands over addresses with line breaks, which a one-line box cannot show.
+    f.addContact(8, {{"H_Street", "1 Main St\r\nApt 2"}, {"Emails", "a@b.c"}, {"H_Birthday", "2004-01-05"}});
+    QVERIFY(edit(8));
+    retype(box("Text1"), "New name");
+    save(Answer::Ok);
+    QCOMPARE(f.stored(8, "FileAs").toString(), QString("New name"));
+    QCOMPARE(f.stored(8, "H_Street").toString(), QString("1 Main St\r\nApt 2"));
+    QCOMPARE(f.stored(8, "H_Birthday").toString(), QString("2004-01-05"));
+    QVERIFY(f.stored(8, "Notes").isNull());
+}
+
+void TestContactEditor::aFailedSaveKeepsWhatWasTyped()
+{
+    f.addContact(9, {{"FileAs", "before"}});
+    QWidget *editor = edit(9);
+    QVERIFY(editor);
+    retype(box("Text1"), "after");
+    f.store->exec("PRAGMA query_only = 1"); // the store refuses every write from here on
+    save(Answer::Ok);
+    QCOMPARE(f.messages.shown().size(), 2);
+    QCOMPARE(f.messages.shown()[1].icon, Icon::Critical);
+    QVERIFY(editor->isVisible());
+    QVERIFY(!f.widget("SUB2_1")->isEnabled());
+    QCOMPARE(textOf(box("Text1")), QString("after"));
+
+    f.store->exec("PRAGMA query_only = 0");
+    save(Answer::Ok);
+    QCOMPARE(f.stored(9, "FileAs").toString(), QString("after"));
+    QVERIFY(!editor->isVisible());
+    QVERIFY(f.widget("SUB2_1")->isEnabled());
 }
 
 void TestContactEditor::newContactKeepsUntouchedFieldsAbsent()
