@@ -99,7 +99,6 @@ private slots:
     void init() { QVERIFY(f.setUp()); }
     void cleanup() { f.tearDown(); }
 
-    void pagesAndLists();
     void everyBoxShowsAndWritesItsField();
     void twoBoxesOfOneFieldShowOneText();
     void quotesAreKeptAsReferences_data();
@@ -140,10 +139,13 @@ void TestContactEditor::save(Answer answer)
     QTest::mouseClick(f.control<QPushButton>("SUB2_2", "Command2"), Qt::LeftButton);
 }
 
-void TestContactEditor::pagesAndLists()
+void TestContactEditor::everyBoxShowsAndWritesItsField()
 {
-    f.addContact(1);
-    QVERIFY(edit(1));
+    QVariantMap fields;
+    for (const auto &[name, field] : boundBoxes)
+        fields.insert(field, QString("v-%1").arg(field));
+    f.addContact(5, fields);
+    QVERIFY(edit(5));
     auto *tabs = f.control<QTabWidget>("SUB2_2", "SSTab1");
     QStringList pages;
     for (int i = 0; i < tabs->count(); ++i)
@@ -158,19 +160,6 @@ void TestContactEditor::pagesAndLists()
     };
     QCOMPARE(entries("Combo1"), (QStringList{"", "Mr", "Mrs", "Ms", "Miss", "Dr", "Prof"}));
     QCOMPARE(entries("Combo2"), (QStringList{"", "Jr", "Sr", "I", "II", "III", "IV", "V"}));
-    QCOMPARE(f.control<QCheckBox>("SUB2_2", "Check1")->text(), QString("Business contact"));
-    QCOMPARE(f.control<QPushButton>("SUB2_2", "OKButton")->text(), QString("확인"));
-    QCOMPARE(f.control<QPushButton>("SUB2_2", "Command1")->text(), QString("취소"));
-    QVERIFY(!f.control<QWidget>("SUB2_2", "MonthView1")->isVisible());
-}
-
-void TestContactEditor::everyBoxShowsAndWritesItsField()
-{
-    QVariantMap fields;
-    for (const auto &[name, field] : boundBoxes)
-        fields.insert(field, QString("v-%1").arg(field));
-    f.addContact(5, fields);
-    QVERIFY(edit(5));
     for (const auto &[name, field] : boundBoxes)
         QVERIFY2(textOf(box(name)) == QString("v-%1").arg(field), name);
 

@@ -25,8 +25,6 @@ private slots:
     void editOpensTheRowsContact();
     void deleteAsksWithTheName_data();
     void deleteAsksWithTheName();
-    void searchOpensTheSearchWindow_data();
-    void searchOpensTheSearchWindow();
     void closeHidesItsWindowsAndExitOnlyTheList();
     void picturesOpenTheDeviceWindows_data();
     void picturesOpenTheDeviceWindows();
@@ -230,24 +228,6 @@ void TestContactsListWindow::deleteAsksWithTheName()
     trigger(command);
     QCOMPARE(f.messages.shown().size(), 1);
     QCOMPARE(f.storedIds(), left.mid(0, left.size() - 1));
-}
-
-void TestContactsListWindow::searchOpensTheSearchWindow_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::newRow("button") << "Command4";
-    QTest::newRow("menu") << "MENU_FIND";
-}
-
-void TestContactsListWindow::searchOpensTheSearchWindow()
-{
-    QFETCH(QString, command);
-    QWidget *list = f.openList();
-    trigger(command);
-    QWidget *search = f.widget("Dialog");
-    QVERIFY(search && search->isVisible());
-    QCOMPARE(search->windowTitle(), QString("검색값을 입력 하세요"));
-    QVERIFY(!list->isEnabled());
 }
 
 void TestContactsListWindow::closeHidesItsWindowsAndExitOnlyTheList()
