@@ -124,7 +124,9 @@ void ContactsListWindow::keepPlaceAfterReread()
     const int rows = m_grid->gridModel().rowCount();
     const bool sameSource = m_data.recordSource() == m_shownSource;
     m_shownSource = m_data.recordSource();
-    const int row = sameSource && m_lastRow >= 0 ? std::min(m_lastRow, rows - 1) : 0;
+    int row = sameSource && m_lastRow >= 0 ? std::min(m_lastRow, rows - 1) : 0;
+    if (sameSource && m_goToNewContact)
+        row = rows - 1;
     m_lastRow = -1;
     m_grid->setCurrentCell(row, 0);
     if (m_grid->currentIndex().isValid())
@@ -216,8 +218,12 @@ QList<QMenu *> ContactsListWindow::ownMenus() const
 void ContactsListWindow::changeEvent(QEvent *event)
 {
     // A disabled list takes no commands from its menu either.
-    if (event->type() == QEvent::EnabledChange && m_menu)
+    if (event->type() == QEvent::EnabledChange && m_menu) {
         m_menu->setEnabled(isEnabled());
+        // The editor has finished (it re-read the list first if it saved).
+        if (isEnabled())
+            m_goToNewContact = false;
+    }
     ListWindow::changeEvent(event);
 }
 
@@ -261,6 +267,7 @@ void ContactsListWindow::newContact()
             id = records.field("ID").toLongLong() + 1;
         }
         contactEditor->beginNew(id);
+        m_goToNewContact = true;
     });
 }
 

@@ -3,13 +3,10 @@
 #include "records/DataSource.h"
 #include "shell/ListWindow.h"
 
-class QAction;
 class QMenu;
-class QToolButton;
 
 namespace pimdesk {
 
-class ClickableLabel;
 class ContactEditor;
 class RecordGrid;
 struct ProgramContext;
@@ -57,6 +54,8 @@ private:
     QMenu *m_menu = nullptr;
     QString m_shownSource;
     int m_lastRow = -1;
+    // A new contact is being made: once saved it is the last in ID order, and the list goes to it.
+    bool m_goToNewContact = false;
 };
 
 } // namespace pimdesk

@@ -138,7 +138,7 @@ void TestContactsListWindow::newGivesTheNextId()
 
     QWidget *editor = f.widget("SUB2_2");
     QVERIFY(editor && editor->isVisible());
-    QCOMPARE(editor->windowTitle(), QString("새로운연락처입력"));
+    QCOMPARE(mdiFrame(editor)->windowTitle(), QString("새로운연락처입력"));
     QCOMPARE(mdiFrame(editor)->pos(), QPoint(0, 0));
     QVERIFY(!list->isEnabled());
     QCOMPARE(f.listSource(), QString("SELECT * FROM Contacts ORDER BY ID"));
@@ -157,6 +157,7 @@ void TestContactsListWindow::newGivesTheNextId()
     QCOMPARE(f.stored(expected, "FileAs").toString(), QString("새 사람"));
     QCOMPARE(f.storedIds().size(), existing.size() + 1);
     QCOMPARE(f.grid()->gridModel().rowCount(), existing.size() + 1);
+    QCOMPARE(f.grid()->currentRowText(0).toLongLong(), expected); // the list is on the new contact
 }
 
 void TestContactsListWindow::editOpensTheRowsContact_data()
@@ -184,7 +185,7 @@ void TestContactsListWindow::editOpensTheRowsContact()
     }
     QWidget *editor = f.widget("SUB2_2");
     QVERIFY(editor && editor->isVisible());
-    QCOMPARE(editor->windowTitle(), QString("연락처수정"));
+    QCOMPARE(mdiFrame(editor)->windowTitle(), QString("연락처수정"));
     QCOMPARE(f.control<DataSource>("SUB2_2", "Data1")->recordSource(), QString("SELECT * FROM Contacts WHERE ID =  7"));
     QCOMPARE(f.control<QLineEdit>("SUB2_2", "Text1")->text(), QString("이순신"));
     QVERIFY(!list->isEnabled());
