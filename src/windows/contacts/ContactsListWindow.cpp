@@ -135,14 +135,14 @@ void ContactsListWindow::keepPlaceAfterReread()
 
 void ContactsListWindow::buildButtons()
 {
-    struct ButtonSpec
+    struct ButtonEntry
     {
         const char *name;
         const char *caption;
         QStyle::StandardPixmap picture;
         void (ContactsListWindow::*command)();
     };
-    const ButtonSpec specs[] = {
+    const ButtonEntry entries[] = {
         {"Command1", "새로운연락처", QStyle::SP_FileIcon, &ContactsListWindow::newContact},
         {"Command2", "편집", QStyle::SP_FileDialogDetailedView, &ContactsListWindow::editContact},
         {"Command3", "지우기", QStyle::SP_TrashIcon, &ContactsListWindow::deleteContact},
@@ -150,37 +150,37 @@ void ContactsListWindow::buildButtons()
         {"Command5", "종료", QStyle::SP_DialogCloseButton, &ContactsListWindow::closeWindows},
     };
     auto *buttons = new QHBoxLayout;
-    for (const ButtonSpec &spec : specs) {
+    for (const ButtonEntry &entry : entries) {
         auto *button = new QToolButton(this);
-        button->setObjectName(spec.name);
-        button->setText(QString::fromUtf8(spec.caption));
-        button->setIcon(style()->standardIcon(spec.picture, nullptr, this));
+        button->setObjectName(entry.name);
+        button->setText(QString::fromUtf8(entry.caption));
+        button->setIcon(style()->standardIcon(entry.picture, nullptr, this));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setMinimumWidth(84);
-        connect(button, &QToolButton::clicked, this, spec.command);
+        connect(button, &QToolButton::clicked, this, entry.command);
         buttons->addWidget(button);
     }
     buttons->addStretch(1);
 
-    struct PictureSpec
+    struct PictureEntry
     {
         const char *name;
         const char *tooltip;
         bool toDevice;
         const char *window;
     };
-    const PictureSpec pictures[] = {
+    const PictureEntry pictures[] = {
         {"Image1", "Norvel(K7M)에서 가져오기", false, windowNames::importFromDevice},
         {"Image2", "Norvel(K7M)으로 내보내기", true, windowNames::exportToDevice},
     };
-    for (const PictureSpec &spec : pictures) {
+    for (const PictureEntry &entry : pictures) {
         auto *image = new ClickableLabel(this);
-        image->setObjectName(spec.name);
-        image->setToolTip(QString::fromUtf8(spec.tooltip));
-        image->setPixmap(devicePicture(spec.toDevice, 48));
+        image->setObjectName(entry.name);
+        image->setToolTip(QString::fromUtf8(entry.tooltip));
+        image->setPixmap(devicePicture(entry.toDevice, 48));
         image->setCursor(Qt::PointingHandCursor);
-        const char *window = spec.window;
+        const char *window = entry.window;
         connect(image, &ClickableLabel::clicked, this, [this, window] { openDeviceWindow(window); });
         buttons->addWidget(image);
     }
