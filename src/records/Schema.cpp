@@ -120,7 +120,7 @@ QStringList createStatements(const TableSchema &table)
     };
     // The contact search looks for a text anywhere in the display name, which no index can seek;
     // but scanning this index instead of the table reads a small fraction of the file.
-    if (table.name == "Contacts")
+    if (table.name == "Contacts" && table.fields.contains("FileAs"))
         statements << QString("CREATE INDEX \"Contacts_FileAs\" ON \"Contacts\" (\"FileAs\")");
     return statements;
 }
