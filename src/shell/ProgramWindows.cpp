@@ -6,6 +6,7 @@
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
 #include "windows/tasks/TaskWindows.h"
+#include "windows/contacts/ContactsWindows.h"
 
 #include <QFileInfo>
 
@@ -39,6 +40,7 @@ void registerProgramWindows(WindowRegistry &windows)
         },
         OnClose::Unload);
     registerTaskWindows(windows);
+    registerContactsWindows(windows);
     // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }
