@@ -19,6 +19,9 @@
 //   and times are local QDateTime, flags bool, enumerations and numbers int. A date member Outlook
 //   reports as "None" (a task without due date, a contact without birthday) returns noDate(),
 //   4501-01-01 00:00, exactly as Outlook does; isNoDate() recognises it.
+// - LastModificationTime must be a valid date-time: the import compares its date with the window's
+//   ranges, and an item without one (an invalid QDateTime) falls outside every range. A back end whose
+//   data lacks it should give the best it has (for example the creation time).
 // - Every call may fail: throw OutlookError with a reason for the user (for example a damaged item,
 //   or a data file that cannot be read any more). The import stops at the first failure, keeps what
 //   it has stored and shows the reason. The OutlookSource throws OutlookError too, when Outlook (or

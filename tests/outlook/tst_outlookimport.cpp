@@ -4,6 +4,10 @@
 #include "records/DataSource.h"
 #include "records/Messages.h"
 #include "records/Store.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -475,6 +479,27 @@ private slots:
         f.outlook->attachFailure.reset();
         QVERIFY(ContactsFromOutlook(f.context()).ok);
         QCOMPARE(f.ids("Contacts"), (QList<qint64>{1, 2, 3, 4}));
+    }
+
+    void brokenStoreIsReported()
+    {
+        Fixture f;
+        f.contact("C1");
+        const QString broken = f.dir.filePath("broken/Qtdata.mdb");
+        QDir().mkpath(f.dir.filePath("broken"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        ImportContext context = f.context();
+        context.storePath = broken;
+        const KindOutcome outcome = ContactsFromOutlook(context);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(f.messages.shown().size(), 1);
+        QVERIFY(f.messages.texts().at(0).startsWith("OUTLOOK의 주소록 데이터를 저장하다가 멈췄습니다.\r"));
+        QVERIFY(f.messages.texts().at(0).contains(broken));
+        QCOMPARE(f.messages.shown().at(0).icon, Icon::Critical);
+        QCOMPARE(test::readFile(broken), QByteArray(4096, 'x'));
     }
 
     void sequenceRunsTheTickedKindsInOrder()

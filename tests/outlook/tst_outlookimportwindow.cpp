@@ -193,6 +193,10 @@ private slots:
                      m_window->findChild<QFrame *>(QString("Shape%1").arg(2 * i + 1))->width());
         QCOMPARE(m_launcher, QList<bool>{true});
         QVERIFY(m_window->isHidden());
+        if (qEnvironmentVariableIsSet("PIMDESK_OUTLOOK_PNG")) {
+            m_window->show();
+            m_window->grab().save(qEnvironmentVariable("PIMDESK_OUTLOOK_PNG").replace(".png", "-after.png"));
+        }
 
         auto store = Store::shared(m_storePath);
         QCOMPARE(store->count("Contacts"), 3);
