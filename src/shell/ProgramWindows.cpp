@@ -5,8 +5,8 @@
 #include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
-#include "windows/tasks/TaskWindows.h"
 #include "windows/contacts/ContactsWindows.h"
+#include "windows/tasks/TaskWindows.h"
 
 #include <QFileInfo>
 
