@@ -3,7 +3,9 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DocumentWriters.h"
+#include "exchange/StagingFile.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
@@ -69,6 +71,9 @@ using WriteStep = std::function<bool(QIODevice &, const QByteArray &)>;
 
 bool writeAll(QIODevice &file, const QByteArray &bytes)
 {
+    QString ignored; // the caller asks the file why
+    if (auto *f = qobject_cast<QFileDevice *>(&file))
+        return writeFully(*f, bytes, &ignored);
     return file.write(bytes) == bytes.size();
 }
 
@@ -85,8 +90,9 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
         return CopyResult::SourceUnreadable;
     }
     QSaveFile out(target);
+    const QString folder = QFileInfo(target).absolutePath();
     if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
+        *error = fileErrorText(out, folder);
         return CopyResult::TargetUnwritable;
     }
     QByteArray buffer(1 << 20, Qt::Uninitialized);
@@ -101,7 +107,7 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
             break;
         total += n;
         if (!write(out, QByteArray::fromRawData(buffer.constData(), n))) {
-            *error = out.errorString();
+            *error = fileErrorText(out, folder);
             return CopyResult::TargetUnwritable;
         }
     }
@@ -110,7 +116,7 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
         return CopyResult::SourceUnreadable;
     }
     if (!out.commit()) {
-        *error = out.errorString();
+        *error = fileErrorText(out, folder);
         return CopyResult::TargetUnwritable;
     }
     return CopyResult::Copied;
@@ -199,24 +205,23 @@ public:
             GuardDecision::Stop)
             return KindResult::Stop;
         const KindInfo &info = kindInfo(kind);
-        // The document goes straight from the store into the staging file, piece by piece.
+        // The document goes straight from the store into the staging file, piece by piece. It is
+        // written under a name of its own and becomes the kept copy DATA/<document> only once the
+        // handheld has it, so the copy of the last good export survives any failure of this one.
         QString error;
-        const QString staging = QDir(m_data).filePath(info.documentName);
-        QFile stagingFile(staging);
+        StagingFile stagingFile(m_data, QLatin1String(info.documentName));
+        const QString staging = stagingFile.finalPath();
         bool written = false;
         try {
-            written = QDir().mkpath(m_data) && stagingFile.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                      writeHandheldDocument(kind, m_store,
-                                            [&stagingFile](QByteArrayView piece) {
-                                                return stagingFile.write(piece.data(), piece.size()) == piece.size();
-                                            }) &&
-                      stagingFile.flush();
+            written = stagingFile.open() &&
+                      writeHandheldDocument(
+                          kind, m_store, [&stagingFile](QByteArrayView piece) { return stagingFile.write(piece); }) &&
+                      stagingFile.finish();
         } catch (const StoreError &e) {
             m_messages.show(e.message());
             return KindResult::Stop;
         }
         error = stagingFile.errorString();
-        stagingFile.close();
         // The writer has walked the whole table: its list shows all of it again.
         if (m_lists)
             m_lists->reloadList(kind);
@@ -257,8 +262,11 @@ public:
                 return KindResult::Stop;
             }
         }
-        switch (copyFile(staging, target, m_write, &error)) {
+        switch (copyFile(stagingFile.path(), target, m_write, &error)) {
         case CopyResult::Copied:
+            if (!stagingFile.commit())
+                m_messages.show(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
+                                    .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
             break;
         case CopyResult::SourceUnreadable:
             m_messages.show(
@@ -311,6 +319,13 @@ ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const Q
     if (messages.show(exportTexts::warning(), exportTexts::warningTitle(), Buttons::OkCancel) != Answer::Ok)
         return outcome;
     outcome.confirmed = true;
+    // Asked after the warning, so that a warning left open does not keep other writers out.
+    const std::unique_ptr<DataFolderLock> lock = lockForWriting(store, messages, dataDirectory);
+    if (!lock) {
+        outcome.stopped = true;
+        return outcome;
+    }
+    StagingFile::removeLeftovers(dataDirectory);
     Export exporter(store, dataDirectory, driveRoot, messages, lists, hideWindow, options);
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))

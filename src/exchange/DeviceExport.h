@@ -48,6 +48,11 @@ struct ExportOutcome
 //
 // Messages: a missing Qtopia/Applications folder or drive gives the not-found message, a drive
 // that cannot be read or written the drive-error message; either stops the export.
+//
+// After the warning the export takes the data folder's lock for its whole length and refuses a
+// damaged store. The staging file is written under a name of its own and replaces the kept copy
+// DATA/<document> only when its kind has reached the handheld, so a failed export keeps the copy
+// of the last good one.
 ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                              const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
                              const std::function<void()> &hideWindow, const ExportOptions &options = {});

@@ -3,6 +3,8 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
+#include "exchange/StagingFile.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 
 #include <QDir>
@@ -50,8 +52,9 @@ Copy copyDocument(const QString &from, const QString &to, QString *problem)
         return Copy::ReadFailed;
     }
     QSaveFile target(to);
+    const QString folder = QFileInfo(to).absolutePath();
     if (!target.open(QIODevice::WriteOnly)) {
-        *problem = target.errorString();
+        *problem = fileErrorText(target, folder);
         return Copy::WriteFailed;
     }
     QByteArray block;
@@ -65,14 +68,13 @@ Copy copyDocument(const QString &from, const QString &to, QString *problem)
             }
             break;
         }
-        if (target.write(block) != block.size()) {
-            *problem = target.errorString();
+        if (!writeFully(target, block, problem)) {
             target.cancelWriting();
             return Copy::WriteFailed;
         }
     }
     if (!target.commit()) {
-        *problem = target.errorString();
+        *problem = fileErrorText(target, folder);
         return Copy::WriteFailed;
     }
     return Copy::Done;
@@ -106,6 +108,11 @@ QString skippedRecordsText(qint64 count)
     return QString("손상된 레코드 %1건은 가져오지 못했습니다.").arg(count);
 }
 
+QString noRecordsText()
+{
+    return QStringLiteral("레코드가 한건도 없습니다.");
+}
+
 ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                                const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
                                const std::function<void()> &hideWindow)
@@ -113,6 +120,11 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
     ImportOutcome outcome;
     bool snapshotTaken = false;
     const QString root = driveRoot.trimmed();
+    const std::unique_ptr<DataFolderLock> lock =
+        kinds.isEmpty() ? nullptr : lockForWriting(store, messages, dataDirectory);
+    if (!kinds.isEmpty() && !lock)
+        return outcome;
+    StagingFile::removeLeftovers(dataDirectory);
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;
@@ -153,6 +165,12 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         if (!read.ok) {
             messages.show(read.failure);
             return outcome;
+        }
+        // A document without a single record (empty, or only its frame) was not what the user
+        // meant to bring over: say so rather than report a completed import.
+        if (read.merged == 0 && read.skipped == 0) {
+            messages.show(noRecordsText());
+            continue;
         }
         if (lists)
             lists->reloadList(kind);

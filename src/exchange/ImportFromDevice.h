@@ -25,7 +25,11 @@ class Store;
 // that cannot be read (none chosen, not a folder, no permission, a read error during the copy)
 // gives the drive-error message, and a document that cannot be merged (not a document of its kind, a store failure) its
 // own message; either ends the import at once. Records of a document that are damaged are left
-// out and counted on a second line of the completion message.
+// out and counted on a second line of the completion message. A document without any record gives
+// the no-records message instead of the completion message, and the next kind is tried.
+//
+// The whole import holds the data folder's lock; a store that is damaged is refused before
+// anything is copied or merged.
 struct ImportOutcome
 {
     QList<RecordKind> completed;
@@ -39,5 +43,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
 // The messages of the import.
 QString importCompletedText(RecordKind kind);
 QString skippedRecordsText(qint64 count);
+// Shown instead of the completion message for a document that holds no record.
+QString noRecordsText();
 
 } // namespace pimdesk

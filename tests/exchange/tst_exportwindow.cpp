@@ -242,8 +242,8 @@ void TestExportWindow::handheldWithoutApplicationsFolder()
     QVERIFY(window->isVisible());
     QCOMPARE(m_lists.calls, QStringList{"Contacts reloaded"});
     QCOMPARE(QDir(bare + "/Qtopia").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
-    QVERIFY(QFileInfo::exists(m_data + "/addressbook.xml"));
-    QVERIFY(!QFileInfo::exists(m_data + "/datebook.xml"));
+    // DATA keeps copies of documents that reached the handheld only; this one did not.
+    QCOMPARE(QDir(m_data).entryList({"*.xml*"}, QDir::Files), QStringList());
 }
 
 void TestExportWindow::pathsThatCannotBeUsed()

@@ -72,6 +72,23 @@ private slots:
         QVERIFY(messages.shown().isEmpty());
     }
 
+    void markLikeCharactersAfterTheMarkAreKept_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("U+FEFF first") << QStringLiteral("\uFEFFab");
+        QTest::newRow("U+FFFE first") << QStringLiteral("\uFFFEab");
+        QTest::newRow("U+FFFE alone") << QStringLiteral("\uFFFE");
+        QTest::newRow("two U+FEFF") << QStringLiteral("\uFEFF\uFEFF가");
+    }
+
+    void markLikeCharactersAfterTheMarkAreKept()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(textFromUtf16Bytes(bytes({0xFF, 0xFE}) + utf16Bytes(text)), text);
+        QCOMPARE(textFromUtf16Bytes(UTF16FromUTF8withMark(bytes({0xEF, 0xBB, 0xBF}) + text.toUtf8())), text);
+        QCOMPARE(UTF8FromUTF16withMark(bytes({0xFF, 0xFE}) + utf16Bytes(text)).mid(3), text.toUtf8());
+    }
+
     void escaping()
     {
         QCOMPARE(escapeAttributeValue(QStringLiteral("  a<b>\"c\"  ")), QStringLiteral("a&lt;b&gt;&quot;c&quot;"));

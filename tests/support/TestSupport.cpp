@@ -13,7 +13,9 @@ QString dataPath(const QString &name)
 
 QString sharedTestdataPath(const QString &name)
 {
-    return QDir(QStringLiteral(PIMDESK_SHARED_TESTDATA)).filePath(name);
+    // A checkout that does not sit beside the shared folder (a worktree elsewhere) may name it.
+    const QString fromEnvironment = qEnvironmentVariable("PIMDESK_SHARED_TESTDATA");
+    return QDir(fromEnvironment.isEmpty() ? QStringLiteral(PIMDESK_SHARED_TESTDATA) : fromEnvironment).filePath(name);
 }
 
 QString cliPath()
@@ -36,6 +38,18 @@ QByteArray readFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+bool writeNoise(const QString &path, qint64 offset, int size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset))
+        return false;
+    QByteArray noise(size, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (char &c : noise)
+        c = char((x = x * 1103515245u + 12345u) >> 16);
+    return f.write(noise) == size;
 }
 
 } // namespace pimdesk::test
