@@ -113,11 +113,21 @@ QStringList createStatements(const TableSchema &table)
         else
             columns << QString("\"%1\" TEXT COLLATE NOCASE").arg(field);
     }
-    return {
+    QStringList statements{
         QString("CREATE TABLE \"%1\" (%2)").arg(table.name, columns.join(", ")),
         QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
         QString("CREATE INDEX \"%1_outlook_index\" ON \"%1\" (\"outlook_index\")").arg(table.name),
     };
+    if (table.name == datebook().name)
+        statements << addedIndexStatements();
+    return statements;
+}
+
+QStringList addedIndexStatements()
+{
+    // The calendar list shows the newest start first; walking this index backwards gives that order
+    // without sorting the table in memory. It takes the column's own collation, as ORDER BY does.
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Start\" ON \"Datebook\" (\"Start\")")};
 }
 
 } // namespace pimdesk::schema

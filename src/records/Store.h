@@ -99,6 +99,7 @@ private:
     void openExisting();
     void create();
     void verifySchema();
+    void addMissingIndexes();
     void closeHandle();
     [[noreturn]] void fail(const QString &what) const;
 

@@ -4,6 +4,7 @@
 #include "exchange/ui/ImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
+#include "windows/calendar/CalendarWindows.h"
 
 #include <QFileInfo>
 
@@ -25,6 +26,7 @@ void registerProgramWindows(WindowRegistry &windows)
             return new ImportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
         },
         OnClose::Unload);
+    registerCalendarWindows(windows);
     // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }
