@@ -18,12 +18,13 @@ inline void addCalendarEvents(Store &store)
                         "balarm) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
     const QVariant null;
     const QList<QVariantList> rows{
-        {1, "주간 회의", "Office", "Asia/Seoul", "분기 보고 준비", "2006-03-01 09:00:00", "2006-03-01 10:30:00", "Timed",
-         "true"},
+        {1, "주간 회의", "Office", "Asia/Seoul", "분기 보고 준비", "2006-03-01 09:00:00", "2006-03-01 10:30:00",
+         "Timed", "true"},
         {2, "점심", "Home", null, "김 과장과", "2007-05-02 00:00:00", "2007-05-02 23:59:00", "AllDay", null},
         {3, "Travel \"Busan\"", null, null, "50% done_x \\ ok", "2005-01-01 08:00:00", "2005-01-03 18:00:00", null, ""},
         {4, null, null, null, null, null, null, null, null},
-        {5, "Dinner", "Home", "Asia/Seoul", "회의 뒤 저녁", "2008-12-24 19:00:00", "2008-12-24 22:00:00", "allday", " "},
+        {5, "Dinner", "Home", "Asia/Seoul", "회의 뒤 저녁", "2008-12-24 19:00:00", "2008-12-24 22:00:00", "allday",
+         " "},
     };
     for (const QVariantList &row : rows)
         store.exec(sql, row);

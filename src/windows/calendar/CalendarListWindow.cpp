@@ -92,7 +92,7 @@ QString numberWithSignSpace(qint64 number)
 } // namespace
 
 CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
-    : ListWindow(RecordKind::Events, parent), m_context(context)
+    : ListWindow(RecordKind::Events, parent), m_context(context), m_data1(this), m_data2(this)
 {
     setObjectName(windowNames::calendarList);
     setWindowTitle(QStringLiteral("일정관리"));

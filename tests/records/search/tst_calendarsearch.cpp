@@ -33,38 +33,58 @@ private slots:
         QTest::addColumn<QList<qint64>>("ids");
 
         // Both empty: every event, in the store's own order.
-        QTest::newRow("nothing") << "" << "   " << "SELECT * FROM Datebook" << QList<qint64>{1, 2, 3, 4, 5};
-        QTest::newRow("description") << "회의" << ""
+        QTest::newRow("nothing") << ""
+                                 << "   "
+                                 << "SELECT * FROM Datebook" << QList<qint64>{1, 2, 3, 4, 5};
+        QTest::newRow("description") << "회의"
+                                     << ""
                                      << "SELECT * FROM Datebook WHERE Description LIKE \"*회의*\"" << QList<qint64>{1};
-        QTest::newRow("note only") << "" << " 회의 "
+        QTest::newRow("note only") << ""
+                                   << " 회의 "
                                    << "SELECT * FROM Datebook WHERE Note LIKE \"*회의*\"" << QList<qint64>{5};
-        QTest::newRow("both") << "  din" << "저녁"
+        QTest::newRow("both") << "  din"
+                              << "저녁"
                               << "SELECT * FROM Datebook WHERE Description LIKE \"*din*\" AND Note LIKE \"*저녁*\""
                               << QList<qint64>{5};
-        QTest::newRow("both, no match") << "점심" << "보고"
+        QTest::newRow("both, no match") << "점심"
+                                        << "보고"
                                         << "SELECT * FROM Datebook WHERE Description LIKE \"*점심*\" AND Note LIKE "
                                            "\"*보고*\""
                                         << QList<qint64>{};
         // Typed characters that mean something to SQL are searched for as they are.
-        QTest::newRow("double quote") << "\"Busan\"" << ""
+        QTest::newRow("double quote") << "\"Busan\""
+                                      << ""
                                       << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"Busan\"\"*\""
                                       << QList<qint64>{3};
-        QTest::newRow("lone quote") << "\"" << "\"" << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"*\" AND "
-                                                        "Note LIKE \"*\"\"*\""
+        QTest::newRow("lone quote") << "\""
+                                    << "\""
+                                    << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"*\" AND "
+                                       "Note LIKE \"*\"\"*\""
                                     << QList<qint64>{};
-        QTest::newRow("percent") << "" << "0%" << "SELECT * FROM Datebook WHERE Note LIKE \"*0%*\"" << QList<qint64>{3};
+        QTest::newRow("percent") << ""
+                                 << "0%"
+                                 << "SELECT * FROM Datebook WHERE Note LIKE \"*0%*\"" << QList<qint64>{3};
         QTest::newRow("percent alone matches only itself")
-            << "%" << "" << "SELECT * FROM Datebook WHERE Description LIKE \"*%*\"" << QList<qint64>{};
-        QTest::newRow("underscore") << "" << "e_x" << "SELECT * FROM Datebook WHERE Note LIKE \"*e_x*\""
-                                    << QList<qint64>{3};
+            << "%"
+            << ""
+            << "SELECT * FROM Datebook WHERE Description LIKE \"*%*\"" << QList<qint64>{};
+        QTest::newRow("underscore") << ""
+                                    << "e_x"
+                                    << "SELECT * FROM Datebook WHERE Note LIKE \"*e_x*\"" << QList<qint64>{3};
         QTest::newRow("underscore is no wildcard")
-            << "" << "don_" << "SELECT * FROM Datebook WHERE Note LIKE \"*don_*\"" << QList<qint64>{};
-        QTest::newRow("backslash") << "" << "\\ ok" << "SELECT * FROM Datebook WHERE Note LIKE \"*\\ ok*\""
-                                   << QList<qint64>{3};
+            << ""
+            << "don_"
+            << "SELECT * FROM Datebook WHERE Note LIKE \"*don_*\"" << QList<qint64>{};
+        QTest::newRow("backslash") << ""
+                                   << "\\ ok"
+                                   << "SELECT * FROM Datebook WHERE Note LIKE \"*\\ ok*\"" << QList<qint64>{3};
         QTest::newRow("star is the store's wildcard")
-            << "T*l" << "" << "SELECT * FROM Datebook WHERE Description LIKE \"*T*l*\"" << QList<qint64>{3};
+            << "T*l"
+            << ""
+            << "SELECT * FROM Datebook WHERE Description LIKE \"*T*l*\"" << QList<qint64>{3};
         QTest::newRow("statement break")
-            << "x\"; DROP TABLE Datebook; --" << ""
+            << "x\"; DROP TABLE Datebook; --"
+            << ""
             << "SELECT * FROM Datebook WHERE Description LIKE \"*x\"\"; DROP TABLE Datebook; --*\"" << QList<qint64>{};
     }
 
