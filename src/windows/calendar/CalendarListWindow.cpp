@@ -1,6 +1,7 @@
 #include "windows/calendar/CalendarListWindow.h"
 
 #include "records/Messages.h"
+#include "records/Schema.h"
 #include "records/StoreError.h"
 #include "shell/ClickableLabel.h"
 #include "shell/Geometry.h"
@@ -10,6 +11,7 @@
 #include "windows/calendar/CalendarWindows.h"
 #include "windows/calendar/EventWindow.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -139,6 +141,20 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     m_grid->setColumnWidthTwips(2, 1800);
     m_grid->setColumnWidthTwips(3, 1800);
     m_grid->setColumnWidthTwips(4, 5000);
+    // Start and End without their seconds, so that they fit their columns (the handheld keeps
+    // minutes only); a value that is not a stored date and time shows as it is.
+    m_grid->gridModel().setFormatter([this](int column, const QVariant &value) -> QString {
+        if (value.isNull())
+            return QString();
+        const QString text = value.toString();
+        const QString field = m_data1.isOpen() ? m_data1.recordset().fieldNames().value(column) : QString();
+        if (schema::isDateTimeField(QStringLiteral("Datebook"), field)) {
+            const QDateTime at = QDateTime::fromString(text, QString::fromLatin1(schema::dateTimeFormat));
+            if (at.isValid())
+                return at.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        }
+        return text;
+    });
     // After every re-read the grid has a current row again (the first, or where a deleted row was),
     // so that View and Delete act on what the user sees selected.
     connect(&m_data1, &DataSource::refreshed, this, [this] {

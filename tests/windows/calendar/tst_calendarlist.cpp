@@ -42,6 +42,7 @@ private slots:
     void deleteAsksWithTheDescription();
     void anEventGoneFromTheStoreIsNeitherViewedNorDeleted();
     void picturesOpenTheDeviceWindows();
+    void picturesOfTheListAndTheEventWindow();
 
 private:
     QToolButton *button(const char *name) { return m_f->control<QToolButton>("SUB4_1", name); }
@@ -78,6 +79,7 @@ void TestCalendarList::opensNewestFirstWithItsControls()
     }
     QCOMPARE(grid->currentRow(), 0);
     QCOMPARE(grid->currentRowText(4), QString("Dinner"));
+    QCOMPARE(grid->currentRowText(2), QString("2008-12-24 19:00"));
 
     const QStringList captions{"새로운 작업", "보기", "지우기", "검색", "종료"};
     for (int i = 1; i <= 5; ++i) {
@@ -298,6 +300,45 @@ void TestCalendarList::picturesOpenTheDeviceWindows()
         m_f->frame(windowName)->close();
         QTRY_VERIFY(!m_f->main->windows().isLoaded(windowName));
         QVERIFY(list->isEnabled());
+    }
+}
+
+// Renders the list over a few more events, and the event window, as the README shows them. Set
+// PIMDESK_CALENDAR_LIST_PNG (docs/calendar-list.png is made so) or PIMDESK_EVENT_WINDOW_PNG to keep them.
+void TestCalendarList::picturesOfTheListAndTheEventWindow()
+{
+    const QStringList titles{"팀 주간 회의", "고객사 방문", "점심 약속", "프로젝트 검토", "부산 출장", "치과 예약"};
+    for (int i = 0; i < 12; ++i)
+        m_f->store->exec("INSERT INTO Datebook (ID, Description, Location, Start, \"End\", Type) VALUES "
+                         "(?, ?, ?, ?, ?, 'Timed')",
+                         {100 + i, titles[i % titles.size()], i % 2 ? "Office" : "Home",
+                          QString("2009-%1-%2 %3:00:00")
+                              .arg(1 + i / 2, 2, 10, QChar('0'))
+                              .arg(3 + i * 2, 2, 10, QChar('0'))
+                              .arg(9 + i % 8, 2, 10, QChar('0')),
+                          QString("2009-%1-%2 %3:30:00")
+                              .arg(1 + i / 2, 2, 10, QChar('0'))
+                              .arg(3 + i * 2, 2, 10, QChar('0'))
+                              .arg(10 + i % 8, 2, 10, QChar('0'))});
+    m_f->openList();
+    QCOMPARE(m_f->gridIds().size(), 17);
+    QVERIFY(m_f->selectEvent(104));
+    const QImage list = m_f->main->grab().toImage();
+    clickView(1);
+    QWidget *event = m_f->window("SUB4_2");
+    QVERIFY(event->isVisible());
+    const QImage eventImage = m_f->frame("SUB4_2")->grab().toImage();
+    for (const auto &[image, variable] :
+         {std::pair{list, "PIMDESK_CALENDAR_LIST_PNG"}, std::pair{eventImage, "PIMDESK_EVENT_WINDOW_PNG"}}) {
+        QVERIFY(!image.isNull());
+        // Something was drawn: far more than a frame and a background.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        QVERIFY2(colours.size() > 20, variable);
+        if (qEnvironmentVariableIsSet(variable))
+            QVERIFY(image.save(qEnvironmentVariable(variable)));
     }
 }
 

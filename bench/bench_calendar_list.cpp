@@ -1,0 +1,193 @@
+// The calendar list on 100,000 events: opening it (the real window, from the menu command to the grid
+// painting its first rows) and one search (from the search window's OK to the grid painting the
+// first matches), each beside the sqlite3 shell running the same query to the end into /dev/null.
+// Also the peak memory before and after scrolling the grid to its last row.
+//
+// Run from a Release build:  build/release/bench/bench_calendar_list [events]
+#include "records/JetSql.h"
+#include "records/Messages.h"
+#include "records/Schema.h"
+#include "records/Store.h"
+#include "records/search/CalendarSearch.h"
+#include "shell/ListWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramWindows.h"
+#include "shell/RecordGrid.h"
+#include "shell/WindowRegistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdio>
+
+using namespace pimdesk;
+
+namespace {
+
+double peakMegabytes()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? -1 : values.at(values.size() / 2);
+}
+
+const QStringList titles{"주간 회의", "점심 약속", "출장", "저녁 식사", "치과 예약", "프로젝트 검토", "생일", "Meeting"};
+const QStringList places{"Office", "Home", "회의실 3", "강남역", ""};
+
+void fill(Store &store, int count)
+{
+    QRandomGenerator random(7);
+    const QDateTime first(QDate(2000, 1, 1), QTime(0, 0));
+    Store::Transaction tx(store);
+    const QString sql = "INSERT INTO Datebook (ID, Description, Location, Timezone, Note, Start, \"End\", Type, "
+                        "balarm, alarm, Rtype) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    for (int i = 0; i < count; ++i) {
+        const QDateTime start = first.addSecs(qint64(random.bounded(10 * 365 * 24)) * 3600);
+        const bool allDay = random.bounded(10) == 0;
+        store.exec(sql, {i + 1, QString("%1 %2").arg(titles.at(random.bounded(titles.size()))).arg(i),
+                         places.at(random.bounded(places.size())), "Asia/Seoul",
+                         QString("메모 %1: 준비물 확인, 자료 %2부").arg(i).arg(random.bounded(50)),
+                         start.toString(schema::dateTimeFormat),
+                         start.addSecs(allDay ? 86399 : 3600).toString(schema::dateTimeFormat),
+                         allDay ? "AllDay" : "Timed", random.bounded(3) == 0 ? QVariant("true") : QVariant(),
+                         random.bounded(3) == 0 ? QVariant("15") : QVariant(), QVariant()});
+    }
+    tx.commit();
+}
+
+double sqliteShell(const QString &path, const QString &query)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer t;
+    t.start();
+    p.start("sqlite3", {path, query});
+    p.waitForFinished(-1);
+    const double ms = t.nsecsElapsed() / 1e6;
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? ms : -1;
+}
+
+// Lets the window settle and paints the grid's visible rows now, so that the time includes reading
+// and drawing them.
+void showGrid(RecordGrid *grid)
+{
+    QApplication::processEvents();
+    grid->viewport()->repaint();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? QString(argv[1]).toInt() : 100000;
+    const int runs = 7;
+
+    QTemporaryDir dir;
+    const QString path = Store::pathInDirectory(dir.filePath("DATA"));
+    std::shared_ptr<Store> store = Store::shared(path);
+    QElapsedTimer t;
+    t.start();
+    fill(*store, count);
+    std::printf("calendar list, %d events (filled in %.0f ms)\n", count, t.nsecsElapsed() / 1e6);
+
+    SilentMessages messages;
+    MainWindow main(path, messages, store);
+    registerProgramWindows(main.windows());
+    main.resize(1000, 700);
+    main.show();
+    QApplication::processEvents();
+    QAction *open = main.findChild<QAction *>("prg_calendar");
+
+    // (a) Opening: the first opening builds the window; later ones show it again with its source set anew.
+    QList<double> opening;
+    double firstOpening = -1;
+    RecordGrid *grid = nullptr;
+    for (int i = 0; i < runs + 1; ++i) {
+        t.restart();
+        open->trigger();
+        if (!grid)
+            grid = main.findChild<RecordGrid *>("MSFlexGrid1");
+        showGrid(grid);
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (grid->gridModel().rowCount() != count || grid->gridModel().cellText(0, 4).isEmpty()) {
+            std::printf("the list does not show the events\n");
+            return 1;
+        }
+        if (i == 0)
+            firstOpening = ms;
+        else
+            opening << ms;
+        main.findChild<QWidget *>("SUB4_1")->findChild<QToolButton *>("Command5")->click();
+    }
+    const QString showAll = QString::fromLatin1(search::calendarShowAllSql);
+    QList<double> openingBase;
+    for (int i = 0; i < 3; ++i)
+        openingBase << sqliteShell(path, jet::toSqlite(showAll));
+
+    // (b) One search through the search window.
+    open->trigger();
+    showGrid(grid);
+    QWidget *list = main.findChild<QWidget *>("SUB4_1");
+    const QString criterion = "회의";
+    const QString searchSql = search::calendarSearchSql(criterion, QString());
+    QList<double> searching;
+    int matches = 0;
+    for (int i = 0; i < runs; ++i) {
+        list->findChild<QToolButton *>("Command4")->click();
+        QWidget *dialog = main.findChild<QWidget *>("Dialog2");
+        dialog->findChild<QLineEdit *>("Text1")->setText(criterion);
+        t.restart();
+        dialog->findChild<QPushButton *>("OKButton")->click();
+        showGrid(grid);
+        searching << t.nsecsElapsed() / 1e6;
+        matches = grid->gridModel().rowCount();
+        // Back to the whole list for the next run.
+        list->findChild<QToolButton *>("Command4")->click();
+        dialog->findChild<QPushButton *>("Command1")->click();
+    }
+    QList<double> searchBase;
+    for (int i = 0; i < 3; ++i)
+        searchBase << sqliteShell(path, jet::toSqlite(searchSql));
+
+    // Scrolling to the end reads only the rows shown there.
+    showGrid(grid);
+    const double peakBefore = peakMegabytes();
+    grid->scrollToBottom();
+    showGrid(grid);
+    const double peakAfter = peakMegabytes();
+
+    const double openMs = median(opening), openBase = median(openingBase);
+    const double searchMs = median(searching), searchBaseMs = median(searchBase);
+    std::printf("open list  %7.1f ms (first, building the window: %.1f ms) | sqlite3 %7.1f ms | ratio %.2f "
+                "(target <= 0.5, < 200 ms)\n",
+                openMs, firstOpening, openBase, openMs / openBase);
+    std::printf("search     %7.1f ms (%d matches)                         | sqlite3 %7.1f ms | ratio %.2f "
+                "(target <= 1.0, < 200 ms)\n",
+                searchMs, matches, searchBaseMs, searchMs / searchBaseMs);
+    std::printf("peak memory %.1f MB before and %.1f MB after scrolling to the last row\n", peakBefore, peakAfter);
+    std::printf("medians of %d runs; query: %s | %s\n", runs, qPrintable(jet::toSqlite(showAll)),
+                qPrintable(jet::toSqlite(searchSql)));
+    return 0;
+}
