@@ -9,9 +9,9 @@
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 #include "windows/calendar/CalendarWindows.h"
+#include "windows/calendar/DateTimeText.h"
 #include "windows/calendar/EventWindow.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -144,16 +144,10 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     // Start and End without their seconds, so that they fit their columns (the handheld keeps
     // minutes only); a value that is not a stored date and time shows as it is.
     m_grid->gridModel().setFormatter([this](int column, const QVariant &value) -> QString {
-        if (value.isNull())
-            return QString();
-        const QString text = value.toString();
         const QString field = m_data1.isOpen() ? m_data1.recordset().fieldNames().value(column) : QString();
-        if (schema::isDateTimeField(QStringLiteral("Datebook"), field)) {
-            const QDateTime at = QDateTime::fromString(text, QString::fromLatin1(schema::dateTimeFormat));
-            if (at.isValid())
-                return at.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-        }
-        return text;
+        if (schema::isDateTimeField(QStringLiteral("Datebook"), field))
+            return calendar::gridDateTimeText(value);
+        return value.isNull() ? QString() : value.toString();
     });
     // After every re-read the grid has a current row again (the first, or where a deleted row was),
     // so that View and Delete act on what the user sees selected.

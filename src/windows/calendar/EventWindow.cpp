@@ -2,12 +2,11 @@
 
 #include "exchange/Kinds.h"
 #include "records/RecordSet.h"
-#include "records/Schema.h"
+#include "windows/calendar/DateTimeText.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -144,25 +143,12 @@ EventWindow::EventWindow(ListWindowsHost *lists, QWidget *parent) : QWidget(pare
     resize(460, 440);
 }
 
-QString EventWindow::dateTimeText(const QVariant &value)
-{
-    if (value.isNull())
-        return QString();
-    const QString text = value.toString();
-    const QDateTime at = QDateTime::fromString(text, QString::fromLatin1(schema::dateTimeFormat));
-    if (!at.isValid())
-        return text;
-    if (at.time() == QTime(0, 0))
-        return at.toString(QStringLiteral("yyyy-MM-dd"));
-    return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
 void EventWindow::fill(const RecordSet &event)
 {
     m_description->setEditText(fieldText(event, "Description"));
     m_location->setEditText(fieldText(event, "Location"));
-    m_start->setText(dateTimeText(event.field(QStringLiteral("Start"))));
-    m_end->setText(dateTimeText(event.field(QStringLiteral("End"))));
+    m_start->setText(calendar::buttonDateTimeText(event.field(QStringLiteral("Start"))));
+    m_end->setText(calendar::buttonDateTimeText(event.field(QStringLiteral("End"))));
     m_allDay->setChecked(fieldText(event, "Type") == QLatin1String("AllDay"));
     m_timeZone->setEditText(fieldText(event, "Timezone"));
     m_alarm->setCurrentText(fieldText(event, "balarm").trimmed().isEmpty() ? QStringLiteral("No Alarm")

@@ -25,10 +25,6 @@ public:
     // Shows the current record of a Datebook record set (a null field shows empty).
     void fill(const RecordSet &event);
 
-    // The text a Start or End value shows on its button: date and time, or the date alone at
-    // midnight; a text that is not a stored date and time shows as it is.
-    static QString dateTimeText(const QVariant &value);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
