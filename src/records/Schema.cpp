@@ -125,9 +125,10 @@ QStringList createStatements(const TableSchema &table)
 
 QStringList addedIndexStatements()
 {
-    // The calendar list shows the newest start first; walking this index backwards gives that order
-    // without sorting the table in memory. It takes the column's own collation, as ORDER BY does.
-    return {QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Start\" ON \"Datebook\" (\"Start\")")};
+    // The calendar list shows the newest start first. Kept in that order (with the column's own
+    // collation, as ORDER BY uses it), the index gives the list's order without sorting the table in
+    // memory, and events that start together stay in the order they were stored.
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Start\" ON \"Datebook\" (\"Start\" DESC)")};
 }
 
 } // namespace pimdesk::schema
