@@ -1,5 +1,6 @@
 // The calendar list (SUB4_1) and the event window (SUB4_2) as the user meets them inside the main
 // window: opening newest first, viewing, deleting, the device pictures and closing.
+#include "records/Schema.h"
 #include "shell/Geometry.h"
 #include "shell/Launcher.h"
 #include "windows/calendar/CalendarWindowsFixture.h"
@@ -308,18 +309,14 @@ void TestCalendarList::picturesOpenTheDeviceWindows()
 void TestCalendarList::picturesOfTheListAndTheEventWindow()
 {
     const QStringList titles{"팀 주간 회의", "고객사 방문", "점심 약속", "프로젝트 검토", "부산 출장", "치과 예약"};
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
+        const QDateTime start(QDate(2009, 1 + i / 2, 3 + i * 2), QTime(9 + i % 8, 0));
         m_f->store->exec("INSERT INTO Datebook (ID, Description, Location, Start, \"End\", Type) VALUES "
                          "(?, ?, ?, ?, ?, 'Timed')",
                          {100 + i, titles[i % titles.size()], i % 2 ? "Office" : "Home",
-                          QString("2009-%1-%2 %3:00:00")
-                              .arg(1 + i / 2, 2, 10, QChar('0'))
-                              .arg(3 + i * 2, 2, 10, QChar('0'))
-                              .arg(9 + i % 8, 2, 10, QChar('0')),
-                          QString("2009-%1-%2 %3:30:00")
-                              .arg(1 + i / 2, 2, 10, QChar('0'))
-                              .arg(3 + i * 2, 2, 10, QChar('0'))
-                              .arg(10 + i % 8, 2, 10, QChar('0'))});
+                          start.toString(schema::dateTimeFormat),
+                          start.addSecs(5400).toString(schema::dateTimeFormat)});
+    }
     m_f->openList();
     QCOMPARE(m_f->gridIds().size(), 17);
     QVERIFY(m_f->selectEvent(104));
