@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
@@ -196,6 +197,13 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
     if (messages.show(undoTexts::question(entry), undoTexts::title(), Buttons::OkCancel, Icon::Question) != Answer::Ok)
         return outcome;
     outcome.confirmed = true;
+    // One writer per data folder. The lock alone, without the store check of the other writers: a
+    // damaged store is just what an undo may have to replace.
+    const std::unique_ptr<DataFolderLock> lock = DataFolderLock::acquire(dataDirectory, messages);
+    if (!lock) {
+        outcome.notRestored << QStringLiteral("다른 작업이 데이터 폴더를 쓰고 있어 되돌리지 않았습니다.");
+        return outcome;
+    }
 
     Undo undo(dataDirectory, driveRoot.trimmed(), entry, lists, outcome);
     for (DocumentBackup &document : entry.manifest.documents)

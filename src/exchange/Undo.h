@@ -32,6 +32,7 @@ struct UndoOutcome
 //   then renamed over the exported one), and one the export created is removed; the guard's copy
 //   returns with it. A document is left alone when the handheld or its folder is not there or the
 //   document was changed on the handheld since the export; the message names it.
+// The undo holds the data folder's lock while it works, like every other writer.
 // When everything is back the folder counts as undone and the next undo takes the one before.
 UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveRoot, Messages &messages,
                              ListWindowsHost *lists);

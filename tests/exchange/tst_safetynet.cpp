@@ -11,6 +11,7 @@
 #include "outlook/FakeOutlook.h"
 #include "outlook/OutlookImport.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/DataSource.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
@@ -77,6 +78,7 @@ private slots:
     void importThenUndoRestoresTheStore_data();
     void importThenUndoRestoresTheStore();
     void importStopsWhenNoSnapshotCanBeMade();
+    void undoLeavesALockedDataFolderAlone();
     void exportThenUndoRestoresTheHandheld();
     void guardAsksAboutChangesOnTheHandheld_data();
     void guardAsksAboutChangesOnTheHandheld();
@@ -210,6 +212,18 @@ void TestSafetyNet::importStopsWhenNoSnapshotCanBeMade()
     QCOMPARE(m_messages.shown().size(), 1);
     QVERIFY(m_messages.texts().first().startsWith("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다."));
     QCOMPARE(storeContent(store()), before);
+}
+
+void TestSafetyNet::undoLeavesALockedDataFolderAlone()
+{
+    QVERIFY(takeSnapshot(m_data, store(), operations::deviceImport, {RecordKind::Tasks}).ok);
+    store().exec("DELETE FROM Todo");
+    const std::unique_ptr<DataFolderLock> other = DataFolderLock::acquire(m_data, m_messages);
+    QVERIFY(other);
+    const UndoOutcome outcome = undoLastExchange(m_data, m_root, m_messages, nullptr);
+    QVERIFY(outcome.confirmed && !outcome.complete());
+    QCOMPARE(store().count("Todo"), 0);
+    QVERIFY(listBackups(m_data).first().manifest.canUndo());
 }
 
 void TestSafetyNet::exportThenUndoRestoresTheHandheld()
