@@ -203,24 +203,25 @@ public:
     KindResult run(RecordKind kind)
     {
         const KindInfo &info = kindInfo(kind);
-        // The document goes straight from the store into the staging file, piece by piece.
+        // The document goes straight from the store into the staging file, piece by piece. It
+        // replaces the last staging copy only when complete: a full disk or a store failure leaves
+        // the earlier copy whole and no part of the new one.
         QString error;
         const QString staging = QDir(m_data).filePath(info.documentName);
-        QFile stagingFile(staging);
+        QSaveFile stagingFile(staging);
         bool written = false;
         try {
-            written = QDir().mkpath(m_data) && stagingFile.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            written = QDir().mkpath(m_data) && stagingFile.open(QIODevice::WriteOnly) &&
                       writeHandheldDocument(kind, m_store,
                                             [&stagingFile](QByteArrayView piece) {
                                                 return stagingFile.write(piece.data(), piece.size()) == piece.size();
                                             }) &&
-                      stagingFile.flush();
+                      stagingFile.commit();
         } catch (const StoreError &e) {
             m_messages.show(e.message());
             return KindResult::Stop;
         }
         error = stagingFile.errorString();
-        stagingFile.close();
         // The writer has walked the whole table: its list shows all of it again.
         if (m_lists)
             m_lists->reloadList(kind);
