@@ -20,14 +20,27 @@ bool validUtf8(QByteArrayView bytes)
     return !decoder.hasError() && text.toUtf8() == bytes;
 }
 
+// Even length, and every surrogate in a pair (the decoder passes lone ones through unflagged).
 bool validUtf16(const QByteArray &bytes)
 {
     if (bytes.size() % 2 != 0)
         return false;
-    QStringDecoder decoder(QStringDecoder::Utf16LE,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError() && utf16Bytes(text) == bytes;
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype count = bytes.size() / 2;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t u = char16_t(b[2 * i] | (b[2 * i + 1] << 8));
+        if (u >= 0xDC00 && u < 0xE000)
+            return false;
+        if (u >= 0xD800 && u < 0xDC00) {
+            if (i + 1 >= count)
+                return false;
+            const char16_t next = char16_t(b[2 * i + 2] | (b[2 * i + 3] << 8));
+            if (next < 0xDC00 || next >= 0xE000)
+                return false;
+            ++i;
+        }
+    }
+    return true;
 }
 
 const QByteArray utf8Mark("\xEF\xBB\xBF");

@@ -149,7 +149,9 @@ QString textFromUtf16Bytes(const QByteArray &utf16)
 {
     const bool marked = utf16.size() >= 2 && uchar(utf16.at(0)) == 0xFF && uchar(utf16.at(1)) == 0xFE;
     const std::u16string units = unitsOf(utf16, marked ? 2 : 0);
-    return QString::fromUtf16(units.data(), qsizetype(units.size()));
+    // Copied unit for unit: QString::fromUtf16 would take a further U+FEFF as a mark and drop it,
+    // and a leading U+FFFE as a byte-swapped mark and swap every unit after it.
+    return QString(reinterpret_cast<const QChar *>(units.data()), qsizetype(units.size()));
 }
 
 QString trimBlanks(const QString &value)

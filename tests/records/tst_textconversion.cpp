@@ -72,6 +72,23 @@ private slots:
         QVERIFY(messages.shown().isEmpty());
     }
 
+    // Text that begins with U+FEFF or U+FFFE is text, not a mark (found by fuzz_textconversion).
+    void utf16BytesKeepLeadingMarkCharacters_data()
+    {
+        QTest::addColumn<QByteArray>("utf16");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("swapped mark first") << bytes({0xFE, 0xFF, 0x28, 0x4D}) << QStringLiteral("\uFFFE\u4D28");
+        QTest::newRow("second mark") << bytes({0xFF, 0xFE, 0xFF, 0xFE, 0x41, 0x00}) << QStringLiteral("\uFEFFA");
+    }
+
+    void utf16BytesKeepLeadingMarkCharacters()
+    {
+        QFETCH(QByteArray, utf16);
+        QFETCH(QString, text);
+        QCOMPARE(textFromUtf16Bytes(utf16), text);
+        QCOMPARE(UTF8FromUTF16withMark(utf16), QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    }
+
     void escaping()
     {
         QCOMPARE(escapeAttributeValue(QStringLiteral("  a<b>\"c\"  ")), QStringLiteral("a&lt;b&gt;&quot;c&quot;"));
