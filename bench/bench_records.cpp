@@ -1,5 +1,6 @@
 // Record store figures: opening a record set on a large table, look-ups by ID, updates in one
 // transaction. Prints records per second.
+#include "BenchReport.h"
 #include "records/RecordSet.h"
 #include "records/Store.h"
 
@@ -54,6 +55,12 @@ int main(int argc, char *argv[])
                     "(%8.0f rec/s) | walk %7.1f ms (%8.0f rec/s)\n",
                     n, insertMs, openMs, openSortedMs, updateMs, n / (updateMs / 1000), walkMs, n / (walkMs / 1000));
         (void)bytes;
+        const double peak = bench::processPeakMegabytes();
+        bench::report("insert contacts", n, insertMs / 1000, peak);
+        bench::report("open record set", n, openMs / 1000, peak);
+        bench::report("open sorted record set", n, openSortedMs / 1000, peak);
+        bench::report("find, edit, update by ID", n, updateMs / 1000, peak);
+        bench::report("walk record set", n, walkMs / 1000, peak);
     }
     return 0;
 }
