@@ -31,10 +31,12 @@ void resetTable(Store &store)
                 break;
             }
     }
+    Store::Transaction transaction(store);
     store.exec(QString("DELETE FROM \"%1\"").arg(table()));
     const QString insert = QString("INSERT INTO \"%1\" (\"ID\", \"%2\") VALUES (?, ?)").arg(table(), textColumn);
     store.exec(insert, {1, QStringLiteral("하나")});
     store.exec(insert, {2, QStringLiteral("two")});
+    transaction.commit();
 }
 
 } // namespace

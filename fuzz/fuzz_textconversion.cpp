@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // UTF-8 text: to UTF-16 with its mark and back.
     if (validUtf8(bytes)) {
-        const QByteArray body = bytes.startsWith(utf8Mark) ? bytes.mid(3) : bytes;
+        // A mark alone is a character (U+FEFF), not a mark: only one with text after it is dropped.
+        const QByteArray body = bytes.size() > 3 && bytes.startsWith(utf8Mark) ? bytes.mid(3) : bytes;
         const QByteArray utf16 = UTF16FromUTF8withMark(bytes, &messages);
         if (body.isEmpty()) {
             if (!utf16.isEmpty())
