@@ -16,8 +16,14 @@ const QList<Command> &commands()
 {
     static const QList<Command> all{
         {"info", "info                     number of records in each table (creates a missing store)", infoCommand},
-        {"import", "import --drive PATH [--contacts] [--events] [--tasks]  merge the handheld's files", importCommand},
-        {"export", "export --drive PATH [--contacts] [--events] [--tasks] [--yes]  write them", exportCommand},
+        {"import", "import --drive PATH [--contacts] [--events] [--tasks] [--dry-run]  merge the handheld's files",
+         importCommand},
+        {"export",
+         "export --drive PATH [--contacts] [--events] [--tasks] [--yes] [--keep-device-changes] [--dry-run]  write "
+         "them",
+         exportCommand},
+        {"undo", "undo [--drive PATH] [--yes]  undo the last import or export (from the newest backup)", undoCommand},
+        {"history", "history                  the backups an undo can go back to, newest first", historyCommand},
         {"find-device", "find-device              mount point of the handheld (K7M, NRV_ORB)", findDeviceCommand},
     };
     return all;
@@ -38,6 +44,10 @@ bool parseExchangeArguments(Context &context, const char *command, bool acceptsY
             parsed.kinds << RecordKind::Events;
         } else if (a == "--tasks") {
             parsed.kinds << RecordKind::Tasks;
+        } else if (a == "--dry-run") {
+            parsed.dryRun = true;
+        } else if (acceptsYes && a == "--keep-device-changes") {
+            parsed.keepDeviceChanges = true;
         } else if (!(acceptsYes && a == "--yes")) {
             context.err << "pimdesk-cli: " << command << ": unknown argument " << a << '\n';
             return false;
@@ -96,6 +106,8 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream
         ConsoleMessages messages(out, in);
         const bool yes = rest.contains("--yes");
         messages.setAssumeYes(yes);
+        if (rest.contains("--keep-device-changes"))
+            messages.setChoiceAnswer(Answer::Ok);
         Context context{QDir(dataDirectory).absolutePath(), rest, out, err, messages, yes};
         const int status = command.run(context);
         out.flush();

@@ -8,6 +8,7 @@
 namespace pimdesk {
 
 class Messages;
+struct KindPreview;
 
 // pimdesk-cli: the record store and the exchange procedures from the command line.
 //   pimdesk-cli [--data DIR] COMMAND [options]
@@ -44,20 +45,28 @@ const QList<Command> &commands();
 int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream &in);
 
 // The arguments of the commands that exchange documents with the handheld:
-// --drive PATH and the kinds (--contacts, --events, --tasks), in any order, plus --yes where the
-// command asks a question. Returns false after printing a usage error.
+// --drive PATH and the kinds (--contacts, --events, --tasks), in any order, and --dry-run, plus
+// --yes and --keep-device-changes where the command asks questions (the export). Returns false
+// after printing a usage error.
 struct ExchangeArguments
 {
     QString drive; // absolute
     QList<RecordKind> kinds;
+    bool dryRun = false;            // --dry-run: say what would happen, change nothing
+    bool keepDeviceChanges = false; // --keep-device-changes (export): import the handheld's changes first
 };
 bool parseExchangeArguments(Context &context, const char *command, bool acceptsYes, ExchangeArguments &parsed);
+
+// Prints a dry run's lines; Failure when a kind could not be previewed.
+int printPreview(Context &context, const QList<KindPreview> &previews, bool forExport);
 
 // Commands: each lives in a file of its own.
 int infoCommand(Context &context);
 int importCommand(Context &context);
 int exportCommand(Context &context);
 int findDeviceCommand(Context &context);
+int undoCommand(Context &context);
+int historyCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "exchange/DryRun.h"
 #include "exchange/ImportFromDevice.h"
 #include "records/Messages.h"
 #include "records/Store.h"
@@ -6,7 +7,8 @@
 namespace pimdesk::cli {
 
 // import --drive PATH [--contacts] [--events] [--tasks]: the import of the import window, from the
-// handheld (or a copy of its files) at PATH.
+// handheld (or a copy of its files) at PATH. With --dry-run it prints, per kind, how many records
+// would be added, changed and left alone, and changes nothing.
 int importCommand(Context &context)
 {
     ExchangeArguments parsed;
@@ -14,6 +16,8 @@ int importCommand(Context &context)
         return UsageError;
     try {
         const std::shared_ptr<Store> store = Store::shared(context.storePath());
+        if (parsed.dryRun)
+            return printPreview(context, previewImport(*store, parsed.drive, parsed.kinds), false);
         const ImportOutcome outcome =
             importFromDevice(*store, context.dataDirectory, parsed.drive, parsed.kinds, context.messages, nullptr);
         return outcome.allCompleted ? Success : Failure;

@@ -1,18 +1,18 @@
 #include "exchange/DeviceExport.h"
 
+#include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DocumentWriters.h"
+#include "exchange/StagingFile.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
-
-#include <algorithm>
 
 namespace pimdesk {
 
@@ -52,6 +52,12 @@ QString completed(RecordKind kind)
     return QString();
 }
 
+QString emptyTable(RecordKind kind)
+{
+    return QString("%1 레코드가 없어 Norvel(K7M)의 %2 파일을 바꾸지 않고 그대로 두었습니다.")
+        .arg(kindLabel(kind), QLatin1String(kindInfo(kind).documentName));
+}
+
 } // namespace exportTexts
 
 QString exportBackupDirectory(const QString &dataDirectory)
@@ -65,6 +71,9 @@ using WriteStep = std::function<bool(QIODevice &, const QByteArray &)>;
 
 bool writeAll(QIODevice &file, const QByteArray &bytes)
 {
+    QString ignored; // the caller asks the file why
+    if (auto *f = qobject_cast<QFileDevice *>(&file))
+        return writeFully(*f, bytes, &ignored);
     return file.write(bytes) == bytes.size();
 }
 
@@ -81,8 +90,9 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
         return CopyResult::SourceUnreadable;
     }
     QSaveFile out(target);
+    const QString folder = QFileInfo(target).absolutePath();
     if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
+        *error = fileErrorText(out, folder);
         return CopyResult::TargetUnwritable;
     }
     QByteArray buffer(1 << 20, Qt::Uninitialized);
@@ -97,7 +107,7 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
             break;
         total += n;
         if (!write(out, QByteArray::fromRawData(buffer.constData(), n))) {
-            *error = out.errorString();
+            *error = fileErrorText(out, folder);
             return CopyResult::TargetUnwritable;
         }
     }
@@ -106,89 +116,61 @@ CopyResult copyFile(const QString &source, const QString &target, const WriteSte
         return CopyResult::SourceUnreadable;
     }
     if (!out.commit()) {
-        *error = out.errorString();
+        *error = fileErrorText(out, folder);
         return CopyResult::TargetUnwritable;
     }
     return CopyResult::Copied;
 }
 
-// The backup folder of one export, made when the first old document has to be kept.
+// The backup folder of one export: the handheld's replaced documents, what was written in their
+// place, and the guard's copies as they were, so that an undo can put everything back.
 class Backup
 {
 public:
-    explicit Backup(QString dataDirectory) : m_root(exportBackupDirectory(dataDirectory)) {}
+    explicit Backup(const QString &dataDirectory)
+        : m_data(dataDirectory), m_folder(dataDirectory, operations::exportToDevice, {})
+    {}
+
+    BackupFolder &folder() { return m_folder; }
 
     CopyResult keep(const QString &document, QString *error)
     {
-        if (m_folder.isEmpty() && !makeFolder(error))
+        if (!m_folder.make(error))
             return CopyResult::TargetUnwritable;
-        const CopyResult result =
-            copyFile(document, QDir(m_folder).filePath(QFileInfo(document).fileName()), writeAll, error);
-        if (result != CopyResult::Copied) {
-            // An empty folder must not count among the kept backups and push out a real one.
-            if (QDir().rmdir(m_folder))
-                m_folder.clear();
-        } else if (!m_pruned) {
-            prune(QFileInfo(m_folder).fileName());
-            m_pruned = true;
-        }
-        return result;
+        return copyFile(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), writeAll, error);
+    }
+
+    // Notes a replaced document once the new one is on the handheld (read back from there), and
+    // makes the new one the guard's copy. An export whose folder cannot be made still completes: it
+    // only cannot be undone.
+    void replaced(RecordKind kind, bool existed, const QString &written)
+    {
+        QString error;
+        if (!m_folder.make(&error))
+            return;
+        const QString reference = syncReferencePath(m_data, kind);
+        const bool hadReference =
+            QFileInfo(reference).isFile() &&
+            copyFile(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
+                     writeAll, &error) == CopyResult::Copied;
+        m_folder.manifest().kinds.append(kind);
+        m_folder.manifest().documents.append({kind, existed, fileSha256(written), hadReference, false});
+        m_folder.saveManifest(&error);
+        keepSyncReference(m_data, kind, written);
     }
 
 private:
-    bool makeFolder(QString *error)
-    {
-        const QString stamp = Clock::current().now().toString("yyyyMMdd-HHmmss");
-        QDir root(m_root);
-        // Two exports within one second get folders of their own, so no copy is overwritten.
-        QString name = stamp;
-        for (int n = 2; root.exists(name); ++n)
-            name = QString("%1-%2").arg(stamp).arg(n);
-        const QString folder = root.filePath(name);
-        if (!QDir().mkpath(folder)) {
-            *error = QString("폴더를 만들 수 없습니다: %1").arg(QDir::toNativeSeparators(folder));
-            return false;
-        }
-        m_folder = folder;
-        return true;
-    }
-
-    // Keeps the newest backups (by the time in their names) and the one just made.
-    void prune(const QString &current)
-    {
-        static const QRegularExpression pattern(R"(^(\d{8}-\d{6})(?:-(\d+))?$)");
-        struct Entry
-        {
-            QString stamp;
-            int number;
-            QString name;
-        };
-        QList<Entry> entries;
-        for (const QString &name : QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            const QRegularExpressionMatch m = pattern.match(name);
-            if (m.hasMatch())
-                entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), name});
-        }
-        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-            return a.stamp != b.stamp ? a.stamp > b.stamp : a.number > b.number;
-        });
-        int kept = 0;
-        for (const Entry &e : entries) {
-            if (e.name == current || kept < exportBackupsKept - 1) {
-                if (e.name != current)
-                    ++kept;
-                continue;
-            }
-            QDir(QDir(m_root).filePath(e.name)).removeRecursively();
-        }
-    }
-
-    QString m_root;
-    QString m_folder;
-    bool m_pruned = false;
+    QString m_data;
+    BackupFolder m_folder;
 };
 
-enum class KindResult { Completed, Stop };
+// The handheld's root holds the Qtopia/Applications folder the documents live below.
+bool handheldReachable(const QString &root)
+{
+    return !root.isEmpty() && QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir();
+}
+
+enum class KindResult { Completed, LeftAlone, Stop };
 
 class Export
 {
@@ -200,23 +182,40 @@ public:
           m_backup(dataDirectory)
     {}
 
+    Export(const Export &) = delete;
+    Export &operator=(const Export &) = delete;
+    ~Export() { m_backup.folder().dropIfUnused(); }
+
     KindResult run(RecordKind kind)
     {
+        try {
+            // The handheld's software cannot read an empty document: an empty table leaves its own.
+            if (m_store.count(kindInfo(kind).table) == 0) {
+                if (!handheldReachable(m_root))
+                    return notFound();
+                m_messages.show(exportTexts::emptyTable(kind));
+                return KindResult::LeftAlone;
+            }
+        } catch (const StoreError &e) {
+            m_messages.show(e.message());
+            return KindResult::Stop;
+        }
+        if (guardDeviceChanges(m_store, m_data, m_root, kind, m_messages, m_backup.folder(), m_lists) ==
+            GuardDecision::Stop)
+            return KindResult::Stop;
         const KindInfo &info = kindInfo(kind);
-        // The document goes straight from the store into the staging file, piece by piece. It
-        // replaces the last staging copy only when complete: a full disk or a store failure leaves
-        // the earlier copy whole and no part of the new one.
+        // The document goes straight from the store into the staging file, piece by piece. It is
+        // written under a name of its own and becomes the kept copy DATA/<document> only once the
+        // handheld has it, so the copy of the last good export survives any failure of this one.
         QString error;
-        const QString staging = QDir(m_data).filePath(info.documentName);
-        QSaveFile stagingFile(staging);
+        StagingFile stagingFile(m_data, QLatin1String(info.documentName));
+        const QString staging = stagingFile.finalPath();
         bool written = false;
         try {
-            written = QDir().mkpath(m_data) && stagingFile.open(QIODevice::WriteOnly) &&
-                      writeHandheldDocument(kind, m_store,
-                                            [&stagingFile](QByteArrayView piece) {
-                                                return stagingFile.write(piece.data(), piece.size()) == piece.size();
-                                            }) &&
-                      stagingFile.commit();
+            written = stagingFile.open() &&
+                      writeHandheldDocument(
+                          kind, m_store, [&stagingFile](QByteArrayView piece) { return stagingFile.write(piece); }) &&
+                      stagingFile.finish();
         } catch (const StoreError &e) {
             m_messages.show(e.message());
             return KindResult::Stop;
@@ -247,7 +246,8 @@ public:
 
         const QString target = handheldDocumentPath(m_root, kind);
         const QFileInfo old(target);
-        if (old.exists()) {
+        const bool existed = old.exists();
+        if (existed) {
             if (!old.isFile())
                 return driveError();
             switch (m_backup.keep(target, &error)) {
@@ -261,8 +261,11 @@ public:
                 return KindResult::Stop;
             }
         }
-        switch (copyFile(staging, target, m_write, &error)) {
+        switch (copyFile(stagingFile.path(), target, m_write, &error)) {
         case CopyResult::Copied:
+            if (!stagingFile.commit())
+                m_messages.show(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
+                                    .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
             break;
         case CopyResult::SourceUnreadable:
             m_messages.show(
@@ -271,6 +274,7 @@ public:
         case CopyResult::TargetUnwritable:
             return driveError();
         }
+        m_backup.replaced(kind, existed, target);
 
         m_messages.show(exportTexts::completed(kind));
         if (m_hide)
@@ -314,15 +318,23 @@ ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const Q
     if (messages.show(exportTexts::warning(), exportTexts::warningTitle(), Buttons::OkCancel) != Answer::Ok)
         return outcome;
     outcome.confirmed = true;
+    // Asked after the warning, so that a warning left open does not keep other writers out.
+    const std::unique_ptr<DataFolderLock> lock = lockForWriting(store, messages, dataDirectory);
+    if (!lock) {
+        outcome.stopped = true;
+        return outcome;
+    }
+    StagingFile::removeLeftovers(dataDirectory);
     Export exporter(store, dataDirectory, driveRoot, messages, lists, hideWindow, options);
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;
-        if (exporter.run(kind) == KindResult::Stop) {
+        const KindResult result = exporter.run(kind);
+        if (result == KindResult::Stop) {
             outcome.stopped = true;
             break;
         }
-        outcome.completed.append(kind);
+        (result == KindResult::Completed ? outcome.completed : outcome.leftAlone).append(kind);
     }
     return outcome;
 }

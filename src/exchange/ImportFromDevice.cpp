@@ -1,7 +1,10 @@
 #include "exchange/ImportFromDevice.h"
 
+#include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
+#include "exchange/StagingFile.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 
 #include <QDir>
@@ -49,8 +52,9 @@ Copy copyDocument(const QString &from, const QString &to, QString *problem)
         return Copy::ReadFailed;
     }
     QSaveFile target(to);
+    const QString folder = QFileInfo(to).absolutePath();
     if (!target.open(QIODevice::WriteOnly)) {
-        *problem = target.errorString();
+        *problem = fileErrorText(target, folder);
         return Copy::WriteFailed;
     }
     QByteArray block;
@@ -64,14 +68,13 @@ Copy copyDocument(const QString &from, const QString &to, QString *problem)
             }
             break;
         }
-        if (target.write(block) != block.size()) {
-            *problem = target.errorString();
+        if (!writeFully(target, block, problem)) {
             target.cancelWriting();
             return Copy::WriteFailed;
         }
     }
     if (!target.commit()) {
-        *problem = target.errorString();
+        *problem = fileErrorText(target, folder);
         return Copy::WriteFailed;
     }
     return Copy::Done;
@@ -105,12 +108,23 @@ QString skippedRecordsText(qint64 count)
     return QString("손상된 레코드 %1건은 가져오지 못했습니다.").arg(count);
 }
 
+QString noRecordsText()
+{
+    return QStringLiteral("레코드가 한건도 없습니다.");
+}
+
 ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                                const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
                                const std::function<void()> &hideWindow)
 {
     ImportOutcome outcome;
+    bool snapshotTaken = false;
     const QString root = driveRoot.trimmed();
+    const std::unique_ptr<DataFolderLock> lock =
+        kinds.isEmpty() ? nullptr : lockForWriting(store, messages, dataDirectory);
+    if (!kinds.isEmpty() && !lock)
+        return outcome;
+    StagingFile::removeLeftovers(dataDirectory);
     for (RecordKind kind : allKinds) {
         if (!kinds.contains(kind))
             continue;
@@ -138,10 +152,25 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
+        // The store as it was before this import, for an undo.
+        if (!snapshotTaken) {
+            const SnapshotResult snapshot = takeSnapshot(dataDirectory, store, operations::deviceImport, kinds);
+            if (!snapshot.ok) {
+                messages.show(snapshot.failure);
+                return outcome;
+            }
+            snapshotTaken = true;
+        }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
             messages.show(read.failure);
             return outcome;
+        }
+        // A document without a single record (empty, or only its frame) was not what the user
+        // meant to bring over: say so rather than report a completed import.
+        if (read.merged == 0 && read.skipped == 0) {
+            messages.show(noRecordsText());
+            continue;
         }
         if (lists)
             lists->reloadList(kind);
@@ -153,6 +182,8 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             hideWindow();
         enableLists(lists);
         outcome.completed.append(kind);
+        // The guard's copy: what the store has now seen of the handheld.
+        keepSyncReference(dataDirectory, kind, staging);
     }
     outcome.allCompleted = outcome.completed.size() == kinds.size();
     return outcome;

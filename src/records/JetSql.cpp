@@ -8,7 +8,14 @@ namespace {
 
 QString sqliteLiteral(const QString &value)
 {
-    return "'" + QString(value).replace('\'', "''") + "'";
+    if (!value.contains(QChar(0)))
+        return "'" + QString(value).replace('\'', "''") + "'";
+    // SQLite reads an SQL text only up to a NUL, so a NUL typed into a value would cut the
+    // statement short: it joins the pieces of the literal as char(0) instead.
+    QStringList pieces;
+    for (const QString &piece : value.split(QChar(0)))
+        pieces << "'" + QString(piece).replace('\'', "''") + "'";
+    return "(" + pieces.join(" || char(0) || ") + ")";
 }
 
 QString likePattern(const QString &jetPattern)

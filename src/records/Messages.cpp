@@ -12,6 +12,19 @@ Answer ScriptedMessages::show(const QString &text, const QString &title, Buttons
     return m_script.takeFirst();
 }
 
+Answer Messages::choose(const QString &text, const QString &title, const QString &, const QString &)
+{
+    return show(text, title, Buttons::OkCancel, Icon::Question);
+}
+
+Answer ScriptedMessages::choose(const QString &text, const QString &title, const QString &, const QString &)
+{
+    m_shown.append({text, title, Buttons::OkOtherCancel, Icon::Question});
+    if (m_script.isEmpty())
+        return m_default;
+    return m_script.takeFirst();
+}
+
 QStringList ScriptedMessages::texts() const
 {
     QStringList result;

@@ -9,9 +9,9 @@ namespace pimdesk {
 // and an optional icon. In texts a carriage return starts a new line.
 // The windows implement this with QMessageBox, the command-line tool with the console and the tests
 // with ScriptedMessages, so the record store and the exchange procedures never touch a widget.
-enum class Buttons { Ok, OkCancel };
+enum class Buttons { Ok, OkCancel, OkOtherCancel };
 enum class Icon { None, Information, Warning, Critical, Question };
-enum class Answer { Ok, Cancel };
+enum class Answer { Ok, Cancel, Other };
 
 class Messages
 {
@@ -19,6 +19,10 @@ public:
     virtual ~Messages() = default;
     virtual Answer show(const QString &text, const QString &title = QString(), Buttons buttons = Buttons::Ok,
                         Icon icon = Icon::None) = 0;
+    // A question with three answers: OK, the other choice, or Cancel; okText and otherText caption
+    // the first two buttons. A Messages that knows no third button asks show() with OK and Cancel
+    // and so never answers Other.
+    virtual Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText);
 };
 
 // Records every message and answers each question from a script (OK when the script runs out).
@@ -34,6 +38,8 @@ public:
     };
 
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+    // Recorded with the buttons OkOtherCancel and answered from the same script.
+    Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText) override;
 
     void answerNext(Answer answer) { m_script.append(answer); }
     void setDefaultAnswer(Answer answer) { m_default = answer; }

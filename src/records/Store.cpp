@@ -10,6 +10,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace pimdesk {
 
 namespace {
@@ -35,6 +38,40 @@ QHash<QString, std::weak_ptr<Store>> &openStores()
 QString storeProblem(const QString &path, const QString &reason)
 {
     return QString("레코드 저장소를 사용할 수 없습니다.\r파일: %1\r%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString storeBusyText()
+{
+    return QStringLiteral(
+        "다른 프로그램이 레코드 저장소를 사용하고 있습니다. 그 프로그램이 끝난 뒤에 다시 시도하십시오.");
+}
+
+QString storeDamagedText()
+{
+    return QStringLiteral("레코드 저장소 파일이 손상되었습니다. 아무것도 바꾸지 않았습니다.");
+}
+
+QString storeFailureCause(int rc, int systemError)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return storeBusyText();
+    case SQLITE_FULL:
+        return QString("디스크가 가득 찼습니다 (%1).").arg(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return storeDamagedText();
+    case SQLITE_IOERR:
+        if (systemError == ENOSPC)
+            return QString("디스크가 가득 찼습니다 (%1).").arg(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        if (systemError != 0)
+            return QString("파일을 읽거나 쓸 수 없습니다 (%1).")
+                .arg(QString::fromLocal8Bit(std::strerror(systemError)));
+        return QString();
+    default:
+        return QString();
+    }
 }
 
 Store::Store(QString path) : m_path(std::move(path)) {}
@@ -87,9 +124,47 @@ std::shared_ptr<Store> Store::shared(const QString &path)
 void Store::fail(const QString &what) const
 {
     QString reason = what;
-    if (m_db)
+    if (m_db) {
         reason += QString(" (%1)").arg(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        const QString cause = storeFailureCause(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db));
+        if (!cause.isEmpty())
+            reason = cause + "\r" + reason;
+    }
     throw StoreError(storeProblem(m_path, reason));
+}
+
+// A statement that failed: the cause first when it is one the user can act on, then the details.
+void Store::failStatement(const QString &sql, int rc) const
+{
+    QString reason = QString("SQL 문을 실행할 수 없습니다: %1\r%2").arg(sql, errorText());
+    const QString cause = storeFailureCause(rc, m_db ? sqlite3_system_errno(m_db) : 0);
+    if (!cause.isEmpty())
+        reason = cause + "\r" + reason;
+    throw StoreError(storeProblem(m_path, reason));
+}
+
+void Store::verifyIntegrity()
+{
+    // quick_check walks every page of the file but, unlike integrity_check, not the indexes
+    // against their tables: cheap enough to run before every writing operation.
+    sqlite3_stmt *check = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, "PRAGMA quick_check", -1, &check, nullptr);
+    QStringList findings;
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(check)) == SQLITE_ROW)
+            findings << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)));
+    sqlite3_finalize(check);
+    if (rc != SQLITE_DONE) {
+        const int code = sqlite3_extended_errcode(m_db);
+        if ((code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED || (code & 0xFF) == SQLITE_FULL ||
+            (code & 0xFF) == SQLITE_IOERR)
+            fail("파일을 검사할 수 없습니다");
+        throw StoreError(storeProblem(m_path, storeDamagedText() + QString("\r(%1)").arg(errorText())));
+    }
+    if (findings.size() == 1 && findings.first() == QLatin1String("ok"))
+        return;
+    const QStringList shown = findings.mid(0, 3);
+    throw StoreError(storeProblem(m_path, storeDamagedText() + "\r" + shown.join("\r")));
 }
 
 QString Store::errorText() const
@@ -123,7 +198,7 @@ void Store::openExisting()
         SQLITE_OK)
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
     try {
         verifySchema();
     } catch (...) {
@@ -135,10 +210,14 @@ void Store::openExisting()
 void Store::verifySchema()
 {
     // Reading the catalogue is where a damaged file shows itself.
+    // Another program's exclusive lock shows itself here too, and is not damage.
     sqlite3_stmt *probe = nullptr;
     if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr) != SQLITE_OK ||
         sqlite3_step(probe) != SQLITE_ROW) {
         sqlite3_finalize(probe);
+        const int code = sqlite3_extended_errcode(m_db) & 0xFF;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw StoreError(storeProblem(m_path, storeBusyText() + QString("\r(%1)").arg(errorText())));
         fail("파일이 손상되었거나 SQLite 레코드 저장소가 아닙니다");
     }
     sqlite3_finalize(probe);
@@ -178,7 +257,9 @@ void Store::create()
 
     // Build the new store under a temporary name and move it into place only when it is complete,
     // so that a failure never leaves a half-made Qtdata.mdb behind.
-    const QString building = m_path + ".new";
+    // The name is this process's own: two programs starting on a fresh folder at once each build
+    // their own, and the first one renamed into place is the store.
+    const QString building = QString("%1.new.%2").arg(m_path).arg(QCoreApplication::applicationPid());
     QFile::remove(building);
     if (sqlite3_open_v2(building.toUtf8().constData(), &m_db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
@@ -201,13 +282,17 @@ void Store::create()
     closeHandle();
     if (!QFile::rename(building, m_path)) {
         QFile::remove(building);
+        if (QFileInfo::exists(m_path)) { // another program made it meanwhile
+            openExisting();
+            return;
+        }
         throw StoreError(storeProblem(m_path, "새 레코드 저장소 파일을 제자리에 둘 수 없습니다."));
     }
     if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK)
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
 }
 
 QStringList Store::columnNames(const QString &table)
@@ -235,11 +320,10 @@ sqlite3_stmt *Store::prepare(const QString &sql)
     }
     sqlite3_stmt *s = nullptr;
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
-        SQLITE_OK) {
-        const QString message = errorText();
+    const int rc = sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (rc != SQLITE_OK) {
         sqlite3_finalize(s);
-        throw StoreError(storeProblem(m_path, QString("SQL 문을 실행할 수 없습니다: %1\r%2").arg(sql, message)));
+        failStatement(sql, sqlite3_extended_errcode(m_db));
     }
     m_statements.insert(sql, s);
     return s;
@@ -288,10 +372,16 @@ bool Store::step(sqlite3_stmt *statement)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    const QString message = errorText();
     const QString sql = QString::fromUtf8(sqlite3_sql(statement));
+    const int code = sqlite3_extended_errcode(m_db);
+    const int systemError = sqlite3_system_errno(m_db);
+    const QString message = errorText();
     sqlite3_reset(statement);
-    throw StoreError(storeProblem(m_path, QString("SQL 문을 실행할 수 없습니다: %1\r%2").arg(sql, message)));
+    QString reason = QString("SQL 문을 실행할 수 없습니다: %1\r%2").arg(sql, message);
+    const QString cause = storeFailureCause(code, systemError);
+    if (!cause.isEmpty())
+        reason = cause + "\r" + reason;
+    throw StoreError(storeProblem(m_path, reason));
 }
 
 QVariant Store::columnValue(sqlite3_stmt *statement, int column)
@@ -350,11 +440,9 @@ Store::Query::Query(Store &store, const QString &sql, const QVariantList &values
 {
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(m_store.m_db, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
-        const QString message = m_store.errorText();
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
-        throw StoreError(
-            storeProblem(m_store.m_path, QString("SQL 문을 실행할 수 없습니다: %1\r%2").arg(sql, message)));
+        m_store.failStatement(sql, sqlite3_extended_errcode(m_store.m_db));
     }
     for (int i = 0; i < values.size(); ++i)
         m_store.bind(m_statement, i + 1, values.at(i));

@@ -149,8 +149,8 @@ QString textFromUtf16Bytes(const QByteArray &utf16)
 {
     const bool marked = utf16.size() >= 2 && uchar(utf16.at(0)) == 0xFF && uchar(utf16.at(1)) == 0xFE;
     const std::u16string units = unitsOf(utf16, marked ? 2 : 0);
-    // Copied unit for unit: QString::fromUtf16 would take a further U+FEFF as a mark and drop it,
-    // and a leading U+FFFE as a byte-swapped mark and swap every unit after it.
+    // Taken unit for unit: QString::fromUtf16 would take a U+FEFF or U+FFFE right after the mark
+    // for a second mark, dropping it or swapping every byte pair.
     return QString(reinterpret_cast<const QChar *>(units.data()), qsizetype(units.size()));
 }
 

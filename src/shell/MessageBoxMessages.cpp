@@ -55,4 +55,23 @@ Answer MessageBoxMessages::show(const QString &text, const QString &title, Butto
     return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
 }
 
+Answer MessageBoxMessages::choose(const QString &text, const QString &title, const QString &okText,
+                                  const QString &otherText)
+{
+    QMessageBox box(m_parent.data());
+    box.setObjectName("MessageBox");
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayText(text));
+    QPushButton *ok = box.addButton(okText, QMessageBox::AcceptRole);
+    QPushButton *other = box.addButton(otherText, QMessageBox::DestructiveRole);
+    box.setEscapeButton(box.addButton(QStringLiteral("취소"), QMessageBox::RejectRole));
+    box.setDefaultButton(ok);
+    box.exec();
+    if (box.clickedButton() == ok)
+        return Answer::Ok;
+    return box.clickedButton() == other ? Answer::Other : Answer::Cancel;
+}
+
 } // namespace pimdesk

@@ -16,6 +16,7 @@ public:
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+    Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText) override;
 
     // The text as the box shows it: CR LF, CR and LF each become one line break.
     static QString displayText(const QString &text);

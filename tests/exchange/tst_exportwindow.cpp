@@ -63,7 +63,7 @@ private slots:
     void failedWriteLeavesOldDocumentWhole();
     void backupsKeepTheTenNewest();
     void backupThatCannotBeMadeStopsTheExport();
-    void emptyTableGivesEmptyFiles();
+    void emptyTableLeavesTheHandheldsDocument();
     void storeThatCannotBeUsed();
 
 private:
@@ -201,7 +201,8 @@ void TestExportWindow::exportsAllThreeKinds()
     QCOMPARE(readFile(m_data + "/datebook.xml"), readFile(datebookPath(m_root)));
     QCOMPARE(readFile(m_data + "/todolist.xml"), readFile(todolistPath(m_root)));
     QCOMPARE(QDir(m_root + "/Qtopia/Applications/addressbook").entryList(QDir::Files), {"addressbook.xml"});
-    QVERIFY(!QFileInfo::exists(m_data + "/backup"));
+    // Nothing was replaced: the backup folder only notes what an undo would remove.
+    QCOMPARE(QDir(m_data + "/backup/20261208-010203").entryList(QDir::Files), QStringList{"manifest.json"});
 }
 
 void TestExportWindow::cancelOrNothingTickedExportsNothing()
@@ -241,8 +242,8 @@ void TestExportWindow::handheldWithoutApplicationsFolder()
     QVERIFY(window->isVisible());
     QCOMPARE(m_lists.calls, QStringList{"Contacts reloaded"});
     QCOMPARE(QDir(bare + "/Qtopia").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
-    QVERIFY(QFileInfo::exists(m_data + "/addressbook.xml"));
-    QVERIFY(!QFileInfo::exists(m_data + "/datebook.xml"));
+    // DATA keeps copies of documents that reached the handheld only; this one did not.
+    QCOMPARE(QDir(m_data).entryList({"*.xml*"}, QDir::Files), QStringList());
 }
 
 void TestExportWindow::pathsThatCannotBeUsed()
@@ -371,17 +372,22 @@ void TestExportWindow::backupThatCannotBeMadeStopsTheExport()
     QVERIFY(window->isVisible());
 }
 
-void TestExportWindow::emptyTableGivesEmptyFiles()
+void TestExportWindow::emptyTableLeavesTheHandheldsDocument()
 {
+    // The handheld's software cannot read an empty document: the old one stays, and the kind is
+    // reported as left alone, not as exported.
     QVERIFY(writeFile(todolistPath(m_root), "old tasks"));
     const auto window = makeWindow(m_root);
     test::tickKinds(*window, false, false, true);
-    QVERIFY(window->runExport().completed == QList<RecordKind>{RecordKind::Tasks});
-    QCOMPARE(m_messages.texts(), (QStringList{warningText, "작업 내보내기가 완료되었습니다."}));
-    QVERIFY(QFileInfo(m_data + "/todolist.xml").isFile());
-    QCOMPARE(readFile(m_data + "/todolist.xml"), QByteArray());
-    QCOMPARE(readFile(todolistPath(m_root)), QByteArray());
-    QCOMPARE(readFile(m_data + "/backup/20261208-010203/todolist.xml"), QByteArray("old tasks"));
+    const ExportOutcome outcome = window->runExport();
+    QCOMPARE(outcome.completed, QList<RecordKind>{});
+    QCOMPARE(outcome.leftAlone, QList<RecordKind>{RecordKind::Tasks});
+    QCOMPARE(m_messages.texts(),
+             (QStringList{warningText,
+                          "작업 레코드가 없어 Norvel(K7M)의 todolist.xml 파일을 바꾸지 않고 그대로 두었습니다."}));
+    QCOMPARE(readFile(todolistPath(m_root)), QByteArray("old tasks"));
+    QVERIFY(!QFileInfo::exists(m_data + "/backup"));
+    QVERIFY(window->isVisible());
 }
 
 void TestExportWindow::storeThatCannotBeUsed()

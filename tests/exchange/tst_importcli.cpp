@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace pimdesk;
+using pimdesk::test::readFile;
 
 namespace {
 
@@ -66,6 +67,70 @@ private slots:
         run = runCli({"--data", data, "import", "--drive", dir.filePath("file"), "--events"});
         QCOMPARE(run.out, QString("드라이브 오류입니다.\n"));
         QCOMPARE(run.status, 1);
+    }
+
+    void documentWithoutRecords_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("frame only") << QByteArray(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE Addressbook >\n"
+            "<AddressBook>\n<Groups>\n</Groups>\n<Contacts>\n</Contacts>\n"
+            "</AddressBook>\n");
+    }
+
+    void documentWithoutRecords()
+    {
+        QFETCH(QByteArray, document);
+        QTemporaryDir dir;
+        const QString data = dir.filePath("DATA");
+        const QString drive = dir.filePath("k7m");
+        QVERIFY(test::writeFile(drive + "/Qtopia/Applications/addressbook/addressbook.xml", document));
+        QVERIFY(test::writeFile(drive + "/Qtopia/Applications/todolist/todolist.xml",
+                                "<Tasks>\n<Task Uid=\"1\" Description=\"x\" />\n</Tasks>\n"));
+        const Run run = runCli({"--data", data, "import", "--drive", drive, "--contacts", "--tasks"});
+        // No completion message for the empty document, and the next kind still comes in.
+        QCOMPARE(run.out, QString("레코드가 한건도 없습니다.\n작업 가져오기가 완료되었습니다.\n"));
+        QCOMPARE(run.status, 1);
+        const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
+        QCOMPARE(store->count("Contacts"), 0);
+        QCOMPARE(store->count("Todo"), 1);
+    }
+
+    void damagedStoreIsRefusedBeforeAnythingIsWritten()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath("DATA");
+        const QString drive = dir.filePath("k7m");
+        const QString path = Store::pathInDirectory(data);
+        QByteArray document("<AddressBook><Contacts>\n");
+        {
+            const std::shared_ptr<Store> store = Store::open(path);
+            Store::Transaction t(*store);
+            for (int i = 1; i <= 3000; ++i) {
+                store->exec("INSERT INTO Contacts (ID, FileAs, Notes) VALUES (?, ?, ?)",
+                            {i, QString("연락처 %1").arg(i), QString(40, QChar(u'가' + i % 100))});
+                document += "<Contact uid=\"" + QByteArray::number(10000 + i) + "\" FileAs=\"new\" />\n";
+            }
+            t.commit();
+        }
+        document += "</Contacts></AddressBook>\n";
+        QVERIFY(test::writeFile(drive + "/Qtopia/Applications/addressbook/addressbook.xml", document));
+        QVERIFY(test::writeNoise(path, QFileInfo(path).size() / 2 / 4096 * 4096, 8192));
+        const QByteArray before = readFile(path);
+
+        Run run = runCli({"--data", data, "import", "--drive", drive, "--contacts"});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.out));
+        QVERIFY(!run.out.contains("완료"));
+        run = runCli({"--data", data, "export", "--drive", drive, "--contacts", "--yes"});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.out));
+
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(readFile(drive + "/Qtopia/Applications/addressbook/addressbook.xml"), document);
+        QVERIFY(!QFileInfo::exists(data + "/addressbook.xml"));
     }
 
     void usageErrors()

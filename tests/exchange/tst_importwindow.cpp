@@ -1,10 +1,12 @@
 #include "exchange/ui/DriveListWidget.h"
 #include "exchange/ui/ImportWindow.h"
+#include "records/DataFolderLock.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -44,6 +46,7 @@ private slots:
     void missingDocumentsAreReportedPerKind();
     void damagedRecordsAreCountedOnASecondLine();
     void failuresEndTheImport();
+    void anotherWriterKeepsTheImportOut();
 
 private:
     std::unique_ptr<ImportWindow> makeWindow(const QString &root);
@@ -100,7 +103,12 @@ void TestImportWindow::putOnHandheld(RecordKind kind, const QByteArray &bytes, c
 
 QStringList TestImportWindow::dataFiles() const
 {
-    return QDir(m_data).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    // The store's backups and the guard's copies have tests of their own (tst_safetynet).
+    QStringList files =
+        QDir(m_data).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    files.removeAll("backup");
+    files.removeAll("sync");
+    return files;
 }
 
 void TestImportWindow::windowHasItsControls()
@@ -318,6 +326,32 @@ void TestImportWindow::failuresEndTheImport()
     QCOMPARE(m_messages.texts().size(), 1);
     QVERIFY(m_messages.texts().at(0).startsWith("레코드 저장소를 사용할 수 없습니다."));
     QCOMPARE(readFile(other.filePath("Qtdata.mdb")), QByteArray("not a database"));
+}
+
+void TestImportWindow::anotherWriterKeepsTheImportOut()
+{
+    putOnHandheld(RecordKind::Tasks, readFile(test::dataPath("import/todolist-qtopia1.xml")));
+    const auto window = makeWindow(m_root);
+    test::tickKinds(*window, false, false, true);
+    {
+        // Another import or export of this data folder is under way (here: in this very process).
+        ScriptedMessages quiet;
+        const auto other = DataFolderLock::acquire(m_data, quiet, std::chrono::milliseconds(0));
+        QVERIFY(other);
+        m_lists.calls.clear();
+        click(*window);
+        QCOMPARE(m_messages.texts(),
+                 QStringList{DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid())});
+        QVERIFY(window->isVisible());
+        QVERIFY(m_lists.calls.isEmpty());
+        QCOMPARE(Store::shared(Store::pathInDirectory(m_data))->count("Todo"), 0);
+        QVERIFY(!dataFiles().contains("todolist.xml"));
+    }
+    // Once it has finished, the same press goes through.
+    m_messages.clear();
+    click(*window);
+    QCOMPARE(m_messages.texts(), QStringList{tasksDone});
+    QVERIFY(Store::shared(Store::pathInDirectory(m_data))->count("Todo") > 0);
 }
 
 QTEST_MAIN(TestImportWindow)

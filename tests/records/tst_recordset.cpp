@@ -183,6 +183,11 @@ private slots:
         QCOMPARE(like("FileAs", "a_b"), (QStringList{"3"}));     // so is _
         QCOMPARE(like("FileAs", "\\"), QStringList());
         QCOMPARE(idsOf("SELECT * FROM Contacts WHERE FileAs = " + jet::quote("O\"Brien")), (QStringList{"1"}));
+        // A NUL typed into a search box stays part of the value and never cuts the SQL text short.
+        const QString withNul = QStringLiteral("n") + QChar(0) + QStringLiteral("'ul");
+        m_store->exec("INSERT INTO Contacts (ID, FileAs) VALUES (6, ?)", {withNul});
+        QCOMPARE(idsOf("SELECT * FROM Contacts WHERE FileAs = " + jet::quote(withNul)), (QStringList{"6"}));
+        QCOMPARE(idsOf("SELECT * FROM Contacts WHERE FileAs LIKE " + jet::quote(QString(QChar(0)))), QStringList());
         QCOMPARE(jet::toSqlite("FileAs LIKE \"*a?b*\""), QStringLiteral("FileAs LIKE '%a_b%' ESCAPE '\\'"));
         QCOMPARE(jet::toSqlite("x = 'it''s' AND y = \"say \"\"hi\"\"\""),
                  QStringLiteral("x = 'it''s' AND y = 'say \"hi\"'"));

@@ -38,4 +38,16 @@ QByteArray readFile(const QString &path)
     return f.readAll();
 }
 
+bool writeNoise(const QString &path, qint64 offset, int size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset))
+        return false;
+    QByteArray noise(size, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (char &c : noise)
+        c = char((x = x * 1103515245u + 12345u) >> 16);
+    return f.write(noise) == size;
+}
+
 } // namespace pimdesk::test

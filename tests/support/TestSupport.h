@@ -15,4 +15,8 @@ QString cliPath();
 bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// Overwrites size bytes of a file from offset on with reproducible noise, as a failing disk might
+// leave them; returns false on failure.
+bool writeNoise(const QString &path, qint64 offset, int size);
+
 } // namespace pimdesk::test

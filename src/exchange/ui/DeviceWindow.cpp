@@ -34,6 +34,8 @@ DeviceWindow::DeviceWindow(const Captions &captions, QString dataDirectory, Mess
     m_driveLabel->setBuddy(m_drive->comboBox());
     m_start = new QPushButton(captions.buttonText, this);
     m_start->setObjectName("Command1");
+    m_undo = new QPushButton(QStringLiteral("되돌리기"), this);
+    m_undo->setObjectName("Command2");
 
     auto *kinds = new QVBoxLayout;
     kinds->addWidget(m_contacts);
@@ -43,6 +45,7 @@ DeviceWindow::DeviceWindow(const Captions &captions, QString dataDirectory, Mess
     driveRow->addWidget(m_driveLabel);
     driveRow->addWidget(m_drive, 1);
     auto *buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(m_undo);
     buttonRow->addStretch(1);
     buttonRow->addWidget(m_start);
     auto *layout = new QVBoxLayout(this);
@@ -54,6 +57,7 @@ DeviceWindow::DeviceWindow(const Captions &captions, QString dataDirectory, Mess
     resize(420, 200);
 
     connect(m_start, &QPushButton::clicked, this, [this] { start(); });
+    connect(m_undo, &QPushButton::clicked, this, [this] { runUndo(); });
 
     // Load: the drive list shows every drive with the current one selected and enabled; the device
     // search then picks the handheld or asks.
@@ -87,6 +91,11 @@ std::shared_ptr<Store> DeviceWindow::openStore()
         m_messages.show(e.message());
         return nullptr;
     }
+}
+
+UndoOutcome DeviceWindow::runUndo()
+{
+    return undoLastExchange(m_dataDirectory, m_drive->selectedRoot(), m_messages, m_lists);
 }
 
 void DeviceWindow::closeEvent(QCloseEvent *event)

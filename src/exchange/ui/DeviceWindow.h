@@ -2,6 +2,7 @@
 
 #include "exchange/DeviceLocation.h"
 #include "exchange/Kinds.h"
+#include "exchange/Undo.h"
 
 #include <QWidget>
 #include <functional>
@@ -17,7 +18,8 @@ class DriveListWidget;
 class Messages;
 class Store;
 
-// What the export and import windows share: three kind boxes, the drive list and one button.
+// What the export and import windows share: three kind boxes, the drive list, the button of the
+// exchange and the undo button.
 // Loading the window runs the device search and disables the contacts list; closing it enables all
 // three lists. The button runs the subclass's exchange.
 class DeviceWindow : public QWidget
@@ -27,6 +29,10 @@ public:
     using DriveSource = std::function<QList<DriveEntry>()>;
 
     DriveListWidget *driveList() const { return m_drive; }
+
+    // The undo of the button "되돌리기": the newest import or export is taken back after a question;
+    // an export's documents go back to the drive chosen in the list.
+    UndoOutcome runUndo();
 
 protected:
     struct Captions
@@ -58,6 +64,7 @@ protected:
     QLabel *m_driveLabel;
     DriveListWidget *m_drive;
     QPushButton *m_start;
+    QPushButton *m_undo;
 };
 
 } // namespace pimdesk

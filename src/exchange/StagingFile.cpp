@@ -1,0 +1,129 @@
+#include "exchange/StagingFile.h"
+
+#include "exchange/Kinds.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace pimdesk {
+
+namespace {
+
+bool syncToDisk(QFileDevice &file)
+{
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+QString fileErrorText(const QFileDevice &file, const QString &folder)
+{
+    const QString text = file.errorString();
+    if (file.error() != QFileDevice::NoError && text != QLatin1String("Unknown error"))
+        return text;
+    const QStorageInfo volume(folder);
+    if (volume.isValid() && volume.bytesAvailable() == 0)
+        return systemText(ENOSPC);
+    return text;
+}
+
+bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error)
+{
+    const char *data = bytes.data();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const qint64 n = file.write(data, left);
+        if (n <= 0) {
+            *error = fileErrorText(file, QFileInfo(file.fileName()).absolutePath());
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+StagingFile::StagingFile(const QString &dataDirectory, const QString &name)
+    : m_finalPath(QDir(dataDirectory).filePath(name)), m_file(m_finalPath + ".XXXXXX")
+{}
+
+bool StagingFile::open()
+{
+    if (!QDir().mkpath(QFileInfo(m_finalPath).absolutePath()) || !m_file.open()) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    // The name is needed to read the file back and to rename it; asking for it gives it one.
+    if (m_file.fileName().isEmpty()) {
+        m_error = QStringLiteral("임시 파일의 이름을 정할 수 없습니다.");
+        return false;
+    }
+    return true;
+}
+
+bool StagingFile::write(QByteArrayView bytes)
+{
+    return writeFully(m_file, bytes, &m_error);
+}
+
+bool StagingFile::finish()
+{
+    if (!m_file.flush() || !syncToDisk(m_file)) {
+        m_error = fileErrorText(m_file, QFileInfo(m_finalPath).absolutePath());
+        if (m_error.isEmpty() || m_error == QLatin1String("Unknown error"))
+            m_error = systemText(errno);
+        return false;
+    }
+    return true;
+}
+
+bool StagingFile::commit()
+{
+    m_file.close();
+    // QFile::rename never replaces a file; a rename of the file system does, in one step.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
+                            std::filesystem::path(m_finalPath.toStdU16String()), error);
+    if (error) {
+        m_error = QString::fromLocal8Bit(error.message());
+        return false;
+    }
+    m_file.setAutoRemove(false);
+    return true;
+}
+
+void StagingFile::removeLeftovers(const QString &dataDirectory)
+{
+    QStringList names;
+    for (RecordKind kind : allKinds)
+        names << QRegularExpression::escape(QLatin1String(kindInfo(kind).documentName));
+    static const QRegularExpression leftover(QString("^(%1)\\.[A-Za-z0-9]{6}$").arg(names.join('|')));
+    const QDir folder(dataDirectory);
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
+        if (leftover.match(name).hasMatch())
+            QFile::remove(folder.filePath(name));
+}
+
+} // namespace pimdesk

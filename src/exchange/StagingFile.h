@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QTemporaryFile>
+
+class QFileDevice;
+
+namespace pimdesk {
+
+// A staging copy on its way into the data folder. It is written under a name of its own beside
+// its place (DATA/<name>.XXXXXX), synced to the disk, and renamed over DATA/<name> only by
+// commit(): until then DATA/<name> keeps what it held, whatever happens to this run (a kill, a full
+// disk, a failed step). Dropped without commit(), the file is removed.
+class StagingFile
+{
+public:
+    StagingFile(const QString &dataDirectory, const QString &name);
+
+    bool open();
+    bool write(QByteArrayView bytes);
+    // Flushes and syncs what was written; the file can then be read under path().
+    bool finish();
+    // The file as it is written (under its own name).
+    QString path() const { return m_file.fileName(); }
+    // Where commit() puts it.
+    const QString &finalPath() const { return m_finalPath; }
+    bool commit();
+    // Why the last step failed, in the system's words.
+    const QString &errorString() const { return m_error; }
+
+    // Removes staging files that a run ended by force left under their own names. Only to be called
+    // while holding the data folder's lock, when no other run can be writing one.
+    static void removeLeftovers(const QString &dataDirectory);
+
+private:
+    QString m_finalPath;
+    QTemporaryFile m_file;
+    QString m_error;
+};
+
+// Writes all bytes, or fails with the system's reason in *error. A disk that takes only part of
+// a write reports why only when asked again, and its first answer is often "Unknown error".
+bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error);
+
+// The system's text for a failed file operation, when Qt has none better than "Unknown error":
+// a full disk is named as such.
+QString fileErrorText(const QFileDevice &file, const QString &folder);
+
+} // namespace pimdesk

@@ -1,0 +1,216 @@
+#include "exchange/Undo.h"
+
+#include "exchange/DeviceGuard.h"
+#include "exchange/DeviceLocation.h"
+#include "records/Clock.h"
+#include "records/Messages.h"
+#include "records/Store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace pimdesk {
+
+namespace undoTexts {
+
+QString title()
+{
+    return QStringLiteral("되돌리기");
+}
+
+QString nothingToUndo()
+{
+    return QStringLiteral("되돌릴 작업이 없습니다.");
+}
+
+QString question(const BackupEntry &entry)
+{
+    QStringList kinds;
+    for (RecordKind kind : entry.manifest.kinds)
+        kinds << kindLabel(kind);
+    QString text = QString("%1에 한 %2(%3)을(를) 되돌리시겠습니까?")
+                       .arg(entry.manifest.when.toString("yyyy-MM-dd HH:mm:ss"),
+                            operationLabel(entry.manifest.operation), kinds.join(", "));
+    if (entry.manifest.hasStore)
+        text += "\r레코드 저장소가 그때의 상태로 돌아가고, 그 뒤에 바뀐 내용은 백업 폴더에 따로 보관됩니다.";
+    if (!entry.manifest.documents.isEmpty())
+        text += "\rNorvel(K7M)의 문서가 내보내기 전의 상태로 돌아갑니다.";
+    return text;
+}
+
+} // namespace undoTexts
+
+namespace {
+
+bool copyWhole(const QString &from, const QString &to, QString *error)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(1 << 20);
+        if (block.isEmpty() || out.write(block) != block.size()) {
+            *error = block.isEmpty() ? in.errorString() : out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+class Undo
+{
+public:
+    Undo(const QString &dataDirectory, const QString &driveRoot, const BackupEntry &entry, ListWindowsHost *lists,
+         UndoOutcome &outcome)
+        : m_data(dataDirectory), m_root(driveRoot), m_entry(entry), m_lists(lists), m_outcome(outcome)
+    {}
+
+    void restoreStore()
+    {
+        const QString snapshot = Store::pathInDirectory(m_entry.folder);
+        const QString storePath = Store::pathInDirectory(m_data);
+        QString error;
+        if (!QFileInfo(snapshot).isFile()) {
+            m_outcome.notRestored
+                << QString("레코드 저장소: 백업 파일이 없습니다 (%1).").arg(QDir::toNativeSeparators(snapshot));
+            return;
+        }
+        std::shared_ptr<Store> store;
+        try {
+            store = Store::shared(storePath);
+        } catch (const StoreError &) {
+            // A store that cannot be opened is replaced as a file; the broken one is kept first.
+        }
+        BackupFolder before(m_data, operations::undo, m_entry.manifest.kinds);
+        bool kept = false;
+        if (store) {
+            kept = before.snapshotStore(*store, &error);
+        } else if (before.make(&error) && copyWhole(storePath, Store::pathInDirectory(before.path()), &error)) {
+            before.manifest().hasStore = true;
+            kept = before.saveManifest(&error);
+        }
+        if (!kept) {
+            m_outcome.notRestored
+                << QString("레코드 저장소: 지금의 저장소를 백업할 수 없어 되돌리지 않았습니다 (%1).").arg(error);
+            return;
+        }
+        const bool restored =
+            store ? pimdesk::restoreStore(*store, snapshot, &error) : copyWhole(snapshot, storePath, &error);
+        if (!restored) {
+            m_outcome.notRestored << QString("레코드 저장소: %1").arg(error);
+            return;
+        }
+        m_outcome.storeRestored = true;
+        if (m_lists)
+            for (RecordKind kind : allKinds)
+                m_lists->reloadList(kind);
+    }
+
+    void restoreDocument(DocumentBackup &document)
+    {
+        const RecordKind kind = document.kind;
+        const QString name = QLatin1String(kindInfo(kind).documentName);
+        const QString target = handheldDocumentPath(m_root, kind);
+        if (m_root.isEmpty() || !QFileInfo(QDir(m_root).filePath("Qtopia/Applications")).isDir()) {
+            m_outcome.notRestored << QString("%1: Norvel(K7M)이 연결되어 있지 않아 되돌리지 못했습니다.").arg(name);
+            return;
+        }
+        // Changes made on the handheld since the export are not overwritten.
+        if (fileSha256(target) != document.writtenSha256) {
+            m_outcome.notRestored << QString("%1: 내보낸 뒤 Norvel(K7M)에서 바뀌어 되돌리지 않았습니다.").arg(name);
+            return;
+        }
+        QString error;
+        const QString kept = QDir(m_entry.folder).filePath(name);
+        const bool ok = document.existed ? copyWhole(kept, target, &error) : QFile::remove(target);
+        if (!ok) {
+            m_outcome.notRestored << QString("%1: %2").arg(name, error.isEmpty() ? driveErrorText() : error);
+            return;
+        }
+        const QString reference = syncReferencePath(m_data, kind);
+        if (document.hadReference)
+            copyWhole(QDir(m_entry.folder).filePath("sync-" + name), reference, &error);
+        else
+            QFile::remove(reference);
+        document.restored = true;
+        m_outcome.documentsRestored << kind;
+    }
+
+private:
+    QString m_data;
+    QString m_root;
+    const BackupEntry &m_entry;
+    ListWindowsHost *m_lists;
+    UndoOutcome &m_outcome;
+};
+
+QString completionText(const BackupEntry &entry, const UndoOutcome &outcome)
+{
+    QStringList lines;
+    if (outcome.notRestored.isEmpty())
+        lines << QStringLiteral("되돌리기가 완료되었습니다.");
+    if (outcome.storeRestored)
+        lines << QString("레코드 저장소를 %1 이전의 상태로 되돌렸습니다.")
+                     .arg(entry.manifest.when.toString("yyyy-MM-dd HH:mm:ss"));
+    QStringList names;
+    for (RecordKind kind : outcome.documentsRestored)
+        names << QLatin1String(kindInfo(kind).documentName);
+    if (!names.isEmpty())
+        lines << QString("Norvel(K7M)의 문서를 되돌렸습니다: %1").arg(names.join(", "));
+    if (!outcome.notRestored.isEmpty()) {
+        lines << QStringLiteral("되돌리지 못한 것이 있습니다:") << outcome.notRestored;
+        lines << QString("백업 폴더: %1").arg(QDir::toNativeSeparators(entry.folder));
+    }
+    return lines.join('\r');
+}
+
+} // namespace
+
+UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveRoot, Messages &messages,
+                             ListWindowsHost *lists)
+{
+    UndoOutcome outcome;
+    const QList<BackupEntry> entries = listBackups(dataDirectory);
+    const auto newest =
+        std::find_if(entries.begin(), entries.end(), [](const BackupEntry &e) { return e.manifest.canUndo(); });
+    if (newest == entries.end()) {
+        messages.show(undoTexts::nothingToUndo(), undoTexts::title());
+        return outcome;
+    }
+    outcome.found = true;
+    BackupEntry entry = *newest;
+    if (messages.show(undoTexts::question(entry), undoTexts::title(), Buttons::OkCancel, Icon::Question) != Answer::Ok)
+        return outcome;
+    outcome.confirmed = true;
+
+    Undo undo(dataDirectory, driveRoot.trimmed(), entry, lists, outcome);
+    for (DocumentBackup &document : entry.manifest.documents)
+        if (!document.restored)
+            undo.restoreDocument(document);
+    if (entry.manifest.hasStore && !entry.manifest.storeRestored)
+        undo.restoreStore();
+    // What is back is not put back again; the rest is tried again by the next undo.
+    entry.manifest.storeRestored = entry.manifest.storeRestored || outcome.storeRestored;
+    if (!entry.manifest.canUndo())
+        entry.manifest.undone = Clock::current().now();
+    QString error;
+    writeManifest(entry.folder, entry.manifest, &error);
+    messages.show(completionText(entry, outcome), undoTexts::title());
+    return outcome;
+}
+
+} // namespace pimdesk

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+class QLockFile;
+
+namespace pimdesk {
+
+class Messages;
+class Store;
+
+// One writer per data folder. Whatever writes the record store or the staging copies beside it (an
+// export, an import, an Outlook import, an undo) holds this lock for its whole length, in the
+// program and in pimdesk-cli alike, so two of them never interleave their changes or share a
+// staging copy. Reading (info, browsing the lists) takes no lock and is never blocked.
+//
+// The usual call, at the start of a writing operation (after any question to the user, so that a
+// question left open does not block others):
+//
+//     const auto lock = lockForWriting(store, messages);   // or DataFolderLock::acquire(folder, messages)
+//     if (!lock)
+//         return; // the user has been told why; nothing was changed
+//
+// The lock is the file pimdesk.lock in the data folder (QLockFile). A second writer waits a short
+// while for it and then gives up with a message naming the process that holds it. A lock left by
+// a process that was killed is recognised and taken over; its age alone never makes it stale, so
+// a long import keeps its lock.
+class DataFolderLock
+{
+public:
+    static constexpr std::chrono::milliseconds defaultWait{3000};
+
+    ~DataFolderLock();
+    DataFolderLock(const DataFolderLock &) = delete;
+    DataFolderLock &operator=(const DataFolderLock &) = delete;
+
+    // The lock of dataDirectory (created when missing), or nullptr after telling the user why not.
+    static std::unique_ptr<DataFolderLock> acquire(const QString &dataDirectory, Messages &messages,
+                                                   std::chrono::milliseconds wait = defaultWait);
+    // Same, without messages: on failure *problem holds the text for the user.
+    static std::unique_ptr<DataFolderLock> tryAcquire(const QString &dataDirectory, std::chrono::milliseconds wait,
+                                                      QString *problem);
+
+    static QString lockFilePath(const QString &dataDirectory);
+    const QString &dataDirectory() const { return m_dataDirectory; }
+
+    // The text shown when another process holds the lock (pid 0: not known).
+    static QString heldElsewhereText(qint64 pid);
+
+private:
+    DataFolderLock(QString dataDirectory, std::unique_ptr<QLockFile> file);
+
+    QString m_dataDirectory;
+    std::unique_ptr<QLockFile> m_file;
+};
+
+// The lock of the store's data folder (dataDirectory when given, else the folder that holds the
+// store), then a check that the store is whole: the one call before an operation writes the store.
+// Returns nullptr after telling the user (another pimdesk at work, a damaged or busy store).
+std::unique_ptr<DataFolderLock> lockForWriting(Store &store, Messages &messages,
+                                               const QString &dataDirectory = QString());
+
+} // namespace pimdesk
