@@ -17,6 +17,8 @@ packages=(
   libsqlite3-dev      # the record store: SQLite's C library
   sqlite3             # the sqlite3 shell: tests check that other tools read the store; benchmark baselines
   libxml2-utils       # xmllint: the import benchmark's outside baseline
+  libpff-dev libbfio-dev   # libpff reads Outlook data files (.pst/.ost); its -dev package lacks its libbfio-dev dependency
+  pff-tools           # pffexport: the outside baseline of the Outlook data file benchmark
   fonts-nanum         # a font with Hangul, so the Korean interface renders
   xvfb xauth          # a virtual display to start the program on a machine without one
   clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers' run-time for clang (scripts/fuzz.sh)

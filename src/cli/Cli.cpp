@@ -25,6 +25,10 @@ const QList<Command> &commands()
         {"undo", "undo [--drive PATH] [--yes]  undo the last import or export (from the newest backup)", undoCommand},
         {"history", "history                  the backups an undo can go back to, newest first", historyCommand},
         {"find-device", "find-device              mount point of the handheld (K7M, NRV_ORB)", findDeviceCommand},
+        {"outlook-import",
+         "outlook-import --pst FILE [--contacts] [--tasks FROM TO] [--events FROM TO]  read an Outlook data file\n"
+         "                           (.pst/.ost); FROM and TO as yyyy-mm-dd, without them today to today",
+         outlookImportCommand},
     };
     return all;
 }

@@ -67,6 +67,7 @@ int exportCommand(Context &context);
 int findDeviceCommand(Context &context);
 int undoCommand(Context &context);
 int historyCommand(Context &context);
+int outlookImportCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk

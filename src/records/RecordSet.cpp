@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pimdesk {
@@ -58,11 +59,21 @@ void RecordSet::requery()
 {
     if (m_mode != Mode::None)
         cancelUpdate();
+    // A set without a sort order of its own comes in store (rowid) order. Its rowids are read
+    // without asking SQLite for that order, so that it may walk the smallest index that holds what
+    // it needs (an index is a fraction of the table's size), and are put in order here.
+    QString sql = selectRowids();
+    const QString storeOrder = QStringLiteral(" ORDER BY rowid");
+    const bool sortHere = m_source.orderBy.isEmpty() && sql.endsWith(storeOrder);
+    if (sortHere)
+        sql.chop(storeOrder.size());
     QVector<qint64> rowids;
-    sqlite3_stmt *s = m_store->prepare(selectRowids());
+    sqlite3_stmt *s = m_store->prepare(sql);
     while (m_store->step(s))
         rowids.append(sqlite3_column_int64(s, 0));
     sqlite3_reset(s);
+    if (sortHere)
+        std::sort(rowids.begin(), rowids.end());
     m_rowids = std::move(rowids);
     m_positionOfRowid.clear();
     forgetRows();

@@ -2,8 +2,11 @@
 
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
+#include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
+#include "windows/tasks/TaskWindows.h"
+#include "windows/contacts/ContactsWindows.h"
 
 #include <QFileInfo>
 
@@ -25,6 +28,19 @@ void registerProgramWindows(WindowRegistry &windows)
             return new ImportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
         },
         OnClose::Unload);
+    // The Outlook import window: its import hides it (it keeps its boxes); closing it unloads it.
+    windows.registerWindow(
+        windowNames::outlookImport,
+        [](ProgramContext &c) {
+            WindowRegistry *registry = c.windows;
+            return new OutlookImportWindow(c.storePath, *c.messages, [registry](bool enabled) {
+                if (registry)
+                    registry->setLauncherEnabled(enabled);
+            });
+        },
+        OnClose::Unload);
+    registerTaskWindows(windows);
+    registerContactsWindows(windows);
     // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }

@@ -1,6 +1,5 @@
 #include "records/DataFolderLock.h"
 #include "records/Messages.h"
-#include "records/Store.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,22 +36,6 @@ private slots:
         first.reset();
         QVERIFY(!QFileInfo::exists(DataFolderLock::lockFilePath(folder)));
         QVERIFY(DataFolderLock::acquire(folder, messages, 0ms));
-    }
-
-    void lockForWritingRefusesAFolderThatCannotHoldTheLock()
-    {
-        QTemporaryDir dir;
-        const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(dir.filePath("DATA")));
-        ScriptedMessages messages;
-        QVERIFY2(lockForWriting(*store, messages), qPrintable(messages.texts().join('\n')));
-
-        // A data folder that is a file: the lock cannot be made, and the user hears why.
-        QFile blocker(dir.filePath("blocked"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        QVERIFY(!lockForWriting(*store, messages, dir.filePath("blocked")));
-        QCOMPARE(messages.texts().size(), 1);
-        QVERIFY2(messages.texts().first().contains("blocked"), qPrintable(messages.texts().first()));
     }
 };
 

@@ -13,7 +13,9 @@ QString dataPath(const QString &name)
 
 QString sharedTestdataPath(const QString &name)
 {
-    return QDir(QStringLiteral(PIMDESK_SHARED_TESTDATA)).filePath(name);
+    // A checkout that does not sit beside the shared folder (a worktree elsewhere) may name it.
+    const QString fromEnvironment = qEnvironmentVariable("PIMDESK_SHARED_TESTDATA");
+    return QDir(fromEnvironment.isEmpty() ? QStringLiteral(PIMDESK_SHARED_TESTDATA) : fromEnvironment).filePath(name);
 }
 
 QString cliPath()

@@ -1,0 +1,213 @@
+// The contacts list on 100,000 contacts: opening it and one search, each from the command to the
+// grid showing its first rows, beside the sqlite3 shell running the same query to the end
+// (output to /dev/null) in the same run. Also the memory taken by scrolling to the last row.
+//   opening  the real list window opened from the main menu (record source "Contacts");
+//   search   a display-name criterion that matches 1% of the contacts, through the search's SQL
+//            text on the list's data source.
+// Targets: opening <= 0.5x its baseline, search <= 1.0x, both under 200 ms.
+#include "records/JetSql.h"
+#include "records/Messages.h"
+#include "records/Schema.h"
+#include "records/Store.h"
+#include "records/search/ContactSearch.h"
+#include "shell/ListWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramWindows.h"
+#include "shell/RecordGrid.h"
+#include "shell/WindowRegistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace pimdesk;
+
+namespace {
+
+constexpr int contactCount = 100000;
+constexpr int rounds = 5;
+
+double peakMegabytes()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+const QStringList names{"홍길동", "김철수", "이영희", "박지성", "최민수", "정다운", "강하늘", "조은비"};
+
+// Every field filled; one display name in a hundred holds "Zq", the text searched for.
+void fill(Store &store)
+{
+    const TableSchema &table = schema::contacts();
+    QStringList columns, marks;
+    for (const QString &f : table.fields) {
+        columns << "\"" + f + "\"";
+        marks << "?";
+    }
+    const QString sql = QString("INSERT INTO Contacts (%1) VALUES (%2)").arg(columns.join(","), marks.join(","));
+    Store::Transaction tx(store);
+    QVariantList values;
+    for (int i = 0; i < contactCount; ++i) {
+        values.clear();
+        for (const QString &f : table.fields) {
+            if (f == "ID")
+                values << i + 1;
+            else if (f == "FileAs")
+                values << QString("%1 %2%3").arg(names.at(i % names.size())).arg(i % 100 == 42 ? "Zq" : "No").arg(i);
+            else if (f.endsWith("Phone") || f.endsWith("Mobile"))
+                values << QString("010-%1-%2").arg(1000 + i % 9000).arg(i % 10000, 4, 10, QChar('0'));
+            else
+                values << QString("%1 %2").arg(f).arg(i);
+        }
+        store.exec(sql, values);
+    }
+    tx.commit();
+}
+
+// Processor time (user and system) of this process or of its finished children, in ms: on a
+// machine shared with other work it varies far less than the time on the clock.
+double cpuMs(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+struct Timing
+{
+    double ms;
+    double cpu;
+};
+
+// The sqlite3 shell running a query to the end, its output thrown away.
+Timing shell(const QString &dbPath, const QString &sql)
+{
+    const double cpu = cpuMs(RUSAGE_CHILDREN);
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start("sqlite3", {dbPath, sql});
+    p.waitForFinished(-1);
+    return {t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_CHILDREN) - cpu};
+}
+
+// The grid painted with its first rows (a paint reads the rows it shows).
+void showFirstRows(RecordGrid *grid)
+{
+    QCoreApplication::processEvents();
+    grid->viewport()->repaint();
+}
+
+Timing median(const QList<Timing> &timings)
+{
+    QList<double> ms, cpu;
+    for (const Timing &t : timings) {
+        ms << t.ms;
+        cpu << t.cpu;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {ms.at(ms.size() / 2), cpu.at(cpu.size() / 2)};
+}
+
+void report(const char *what, const QList<Timing> &ours, const QList<Timing> &baseline, const char *target)
+{
+    const Timing o = median(ours), b = median(baseline);
+    std::printf("%-8s %7.1f ms (cpu %6.1f)   sqlite3 %7.1f ms (cpu %6.1f)   ratio %.2f, cpu %.2f   %s\n", what, o.ms,
+                o.cpu, b.ms, b.cpu, o.ms / b.ms, o.cpu / b.cpu, target);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString storePath = Store::pathInDirectory(dir.filePath("DATA"));
+    auto store = Store::shared(storePath);
+    QElapsedTimer fillTimer;
+    fillTimer.start();
+    fill(*store);
+    std::printf("filled %d contacts in %.0f ms\n", contactCount, fillTimer.nsecsElapsed() / 1e6);
+
+    SilentMessages messages;
+    MainWindow main(storePath, messages, store);
+    registerProgramWindows(main.windows());
+    main.resize(1200, 800);
+    main.show();
+    QCoreApplication::processEvents();
+    QAction *open = main.findChild<QAction *>("PRG_CONTACTS");
+
+    const QString openSql = jet::selectSql(jet::parseSource("Contacts"), "*");
+    ContactSearchCriteria criteria;
+    criteria.fileAs = "Zq";
+    const QString searchSource = contactSearchSql(criteria);
+    const QString searchSql = jet::selectSql(jet::parseSource(searchSource), "*");
+
+    // Opening: the first one builds the window (its load reads the table once more).
+    QList<Timing> opening, openingBase, search, searchBase;
+    RecordGrid *grid = nullptr;
+    ListWindow *list = nullptr;
+    for (int round = 0; round < rounds; ++round) {
+        const double cpu = cpuMs(RUSAGE_SELF);
+        QElapsedTimer t;
+        t.start();
+        open->trigger();
+        list = main.windows().listWindow(RecordKind::Contacts);
+        grid = list->findChild<RecordGrid *>("MSFlexGrid1");
+        showFirstRows(grid);
+        const Timing took{t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_SELF) - cpu};
+        if (grid->gridModel().rowCount() != contactCount || grid->gridModel().cellText(0, 0) != "1") {
+            std::printf("the list does not show the contacts\n");
+            return 1;
+        }
+        if (round == 0)
+            std::printf("first opening (window built) %7.1f ms (cpu %6.1f)\n", took.ms, took.cpu);
+        opening << took;
+        openingBase << shell(storePath, openSql);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        list->open(storePath, "Contacts");
+        const double cpu = cpuMs(RUSAGE_SELF);
+        QElapsedTimer t;
+        t.start();
+        list->open(storePath, searchSource);
+        showFirstRows(grid);
+        search << Timing{t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_SELF) - cpu};
+        if (grid->gridModel().rowCount() != contactCount / 100) {
+            std::printf("the search found %d contacts\n", grid->gridModel().rowCount());
+            return 1;
+        }
+        searchBase << shell(storePath, searchSql);
+    }
+    std::printf("medians of %d rounds; the search: %s\n", rounds, qPrintable(searchSource));
+    report("opening", opening, openingBase, "(target <= 0.5, < 200 ms)");
+    report("search", search, searchBase, "(target <= 1.0, < 200 ms)");
+
+    list->open(storePath, "Contacts");
+    showFirstRows(grid);
+    const double before = peakMegabytes();
+    QElapsedTimer t;
+    t.start();
+    grid->scrollToBottom();
+    showFirstRows(grid);
+    const double scrollMs = t.nsecsElapsed() / 1e6;
+    const double after = peakMegabytes();
+    std::printf("scroll to the last row %.1f ms; peak memory %.1f MB before, %.1f MB after (+%.1f MB)\n", scrollMs,
+                before, after, after - before);
+    return 0;
+}

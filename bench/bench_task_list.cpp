@@ -1,0 +1,182 @@
+// The task list on a large table: opening it and one search, each from the call to the grid showing
+// its first rows (events processed, the grid painted), beside the sqlite3 shell running the same
+// query to the end with its output thrown away. Also the peak memory before and after scrolling
+// the grid to its last row, which must not read the whole table into memory.
+//
+// Targets: opening at most 0.5 times its baseline, a search at most 1.0 times, both under 200 ms.
+#include "records/JetSql.h"
+#include "records/Messages.h"
+#include "records/Store.h"
+#include "records/search/TaskSearch.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramWindows.h"
+#include "shell/RecordGrid.h"
+#include "shell/WindowRegistry.h"
+#include "windows/tasks/TaskListWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+using namespace pimdesk;
+
+namespace {
+
+constexpr int taskCount = 100000;
+constexpr int runs = 5;
+
+long peakKb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? -1 : values.at(values.size() / 2);
+}
+
+void fill(Store &store)
+{
+    static const char *statuses[] = {"NotStarted", "InProgress", "Completed", "Waiting", "Deferred"};
+    Store::Transaction transaction(store);
+    for (int i = 0; i < taskCount; ++i) {
+        store.exec("INSERT INTO Todo (ID, Priority, Status, Description, Completed, PercentCompleted, Hasdate, "
+                   "Dateyear, Datemonth, Dateday, Starteddate, Completeddate, Categories, Notes, application) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                   {i + 1, QString::number(i % 5 + 1), statuses[(i / 5) % 5],
+                    QString("작업 %1: %2").arg(i).arg(i % 97 == 0 ? "분기 보고서" : "전화 회신"),
+                    i % 5 == 2 ? "1" : "0", QString::number(i % 101), "1", "2026", QString::number(i % 12 + 1),
+                    QString::number(i % 28 + 1), "None", "", "업무", QString("메모 %1").arg(i), ""});
+    }
+    transaction.commit();
+}
+
+// The grid has shown its first rows: every pending event handled and the visible rows painted.
+void settle(RecordGrid *grid)
+{
+    QCoreApplication::processEvents();
+    grid->viewport()->repaint();
+}
+
+double sqliteShellMs(const QString &storePath, const QString &query)
+{
+    QProcess shell;
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start("sqlite3", {storePath, query});
+    if (!shell.waitForFinished(60000) || shell.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString storePath = Store::pathInDirectory(dir.filePath("DATA"));
+    auto store = Store::shared(storePath);
+    QElapsedTimer timer;
+    timer.start();
+    fill(*store);
+    std::printf("%d tasks stored in %.0f ms\n", taskCount, timer.nsecsElapsed() / 1e6);
+
+    SilentMessages messages;
+    MainWindow main(storePath, messages, store);
+    registerProgramWindows(main.windows());
+    main.resize(1000, 760);
+    main.show();
+    QCoreApplication::processEvents();
+
+    // Opening: the first time builds the window (its load step), later times re-read its table.
+    QList<double> open;
+    TaskListWindow *list = nullptr;
+    for (int run = 0; run < runs; ++run) {
+        timer.restart();
+        main.windows().openList(RecordKind::Tasks);
+        list = main.findChild<TaskListWindow *>(windowNames::taskList);
+        settle(list->grid());
+        open << timer.nsecsElapsed() / 1e6;
+    }
+    if (list->grid()->model()->rowCount() != taskCount) {
+        std::printf("the list shows %d rows, not %d\n", list->grid()->model()->rowCount(), taskCount);
+        return 1;
+    }
+    const double firstOpen = open.takeFirst();
+
+    struct Search
+    {
+        const char *name;
+        search::TaskCriteria criteria;
+    };
+    const Search searches[] = {
+        {"presets (priority 3, NotStarted)", {"3 - Normal", "NotStarted", "", ""}},
+        {"description \"보고서\"", {"6 - All", "All", "보고서", ""}},
+        {"priority 1, InProgress, notes \"메모 1\"", {"1 - Very High", "InProgress", "", "메모 1"}},
+    };
+
+    QProcess probe;
+    probe.start("sqlite3", {"-version"});
+    const bool haveShell =
+        probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    auto shellMs = [&](const QString &query) {
+        QList<double> times;
+        for (int run = 0; haveShell && run < runs; ++run)
+            times << sqliteShellMs(storePath, query);
+        return median(times);
+    };
+
+    std::printf("\n%-42s %9s %9s %7s %7s\n", "", "list ms", "sqlite3", "ratio", "rows");
+    const double openBase = shellMs(jet::toSqlite("SELECT * FROM Todo"));
+    std::printf("%-42s %9.1f %9.1f %7.2f %7d   (target <= 0.50, < 200 ms)\n", "open, first (window built)", firstOpen,
+                openBase, firstOpen / openBase, taskCount);
+    std::printf("%-42s %9.1f %9.1f %7.2f %7d\n", "open again", median(open), openBase, median(open) / openBase,
+                taskCount);
+
+    for (const Search &s : searches) {
+        const QString sql = search::taskSearchSql(s.criteria);
+        QList<double> times;
+        for (int run = 0; run < runs; ++run) {
+            list->showRecordSource("Todo");
+            settle(list->grid());
+            timer.restart();
+            list->showRecordSource(sql);
+            settle(list->grid());
+            times << timer.nsecsElapsed() / 1e6;
+        }
+        const int rows = list->grid()->model()->rowCount();
+        const double base = shellMs(jet::toSqlite(sql));
+        std::printf("%-42s %9.1f %9.1f %7.2f %7d   (target <= 1.00, < 200 ms)\n", s.name, median(times), base,
+                    median(times) / base, rows);
+    }
+
+    list->showRecordSource("Todo");
+    settle(list->grid());
+    const long before = peakKb();
+    timer.restart();
+    list->grid()->scrollToBottom();
+    settle(list->grid());
+    const double scrollMs = timer.nsecsElapsed() / 1e6;
+    const long after = peakKb();
+    std::printf("\nscroll to the last row: %.1f ms; peak memory %ld kB before, %ld kB after (+%ld kB)\n", scrollMs,
+                before, after, after - before);
+    if (!haveShell)
+        std::printf("(no sqlite3 shell on this machine: no baselines)\n");
+    return 0;
+}

@@ -1,0 +1,544 @@
+#include "outlook/FakeOutlook.h"
+#include "outlook/OutlookImport.h"
+#include "records/Clock.h"
+#include "records/DataSource.h"
+#include "records/Messages.h"
+#include "records/Store.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pimdesk;
+using namespace pimdesk::outlook;
+using pimdesk::test::FakeAppointment;
+using pimdesk::test::FakeContact;
+using pimdesk::test::FakeOther;
+using pimdesk::test::FakeOutlook;
+using pimdesk::test::FakeTask;
+
+namespace {
+
+const QDateTime now(QDate(2008, 3, 7), QTime(14, 5, 0));
+
+// A store in a temporary folder, Outlook filled from code, and the import's context around them.
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString path = Store::pathInDirectory(dir.path());
+    std::shared_ptr<Store> store = Store::shared(path);
+    std::shared_ptr<FakeOutlook> outlook = std::make_shared<FakeOutlook>();
+    DataSource data1, data2;
+    ScriptedMessages messages;
+    QStringList progress;
+    RangeBoxes everything{"0000", "00", "00", "9999", "12", "31"};
+
+    ImportContext context()
+    {
+        return {outlook->source(), path, &data1, &data2, &messages, [this](OutlookKind, const QString &label, double) {
+                    progress << label;
+                }};
+    }
+
+    QVariant value(const QString &table, const QString &entryId, const QString &field)
+    {
+        return store->scalar(QString("SELECT \"%1\" FROM \"%2\" WHERE outlook_index = ?").arg(field, table), {entryId});
+    }
+    QString text(const QString &table, const QString &entryId, const QString &field)
+    {
+        return value(table, entryId, field).toString();
+    }
+    QList<qint64> ids(const QString &table)
+    {
+        QList<qint64> all;
+        Store::Query q(*store, QString("SELECT ID FROM \"%1\" ORDER BY ID").arg(table));
+        while (q.next())
+            all << q.value(0).toLongLong();
+        return all;
+    }
+    qint64 count(const QString &table) { return store->count(table); }
+
+    std::shared_ptr<FakeContact> contact(const QString &entryId)
+    {
+        auto c = std::make_shared<FakeContact>();
+        c->texts["EntryID"] = entryId;
+        c->texts["FileAs"] = "file as " + entryId;
+        outlook->contacts << c;
+        return c;
+    }
+    std::shared_ptr<FakeTask> task(const QString &entryId, const QDateTime &modified = now)
+    {
+        auto t = std::make_shared<FakeTask>();
+        t->entryId = entryId;
+        t->subject = "task " + entryId;
+        t->modified = modified;
+        outlook->tasks << t;
+        return t;
+    }
+    std::shared_ptr<FakeAppointment> appointment(const QString &entryId, const QDateTime &modified = now)
+    {
+        auto a = std::make_shared<FakeAppointment>();
+        a->entryId = entryId;
+        a->subject = "event " + entryId;
+        a->modified = modified;
+        a->start = QDateTime(QDate(2008, 3, 10), QTime(9, 0));
+        a->end = QDateTime(QDate(2008, 3, 10), QTime(10, 30));
+        outlook->calendar << a;
+        return a;
+    }
+};
+
+struct UsingClock
+{
+    FixedClock clock;
+    explicit UsingClock(const QDateTime &at) : clock(at) { Clock::setCurrent(&clock); }
+    ~UsingClock() { Clock::setCurrent(nullptr); }
+};
+
+} // namespace
+
+class OutlookImportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void presetsSetTheRangeBoxes_data()
+    {
+        QTest::addColumn<QString>("preset");
+        QTest::addColumn<bool>("calendar");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<RangeBoxes>("before");
+        QTest::addColumn<RangeBoxes>("after");
+        const RangeBoxes today{"2008", "03", "07", "2008", "03", "07"};
+        const RangeBoxes wide{"0000", "00", "00", "9999", "12", "31"};
+        QTest::newRow("week") << "최근일주일" << false << now << today
+                              << RangeBoxes{"2008", "02", "29", "2008", "03", "07"};
+        QTest::newRow("week keeps the end of 전체")
+            << "최근일주일" << false << now << wide << RangeBoxes{"2008", "02", "29", "9999", "12", "31"};
+        QTest::newRow("month") << "최근한달" << true << now << today
+                               << RangeBoxes{"2008", "02", "07", "2008", "03", "07"};
+        QTest::newRow("month ends on the last day") << "최근한달" << false << QDateTime(QDate(2008, 3, 31), QTime(8, 0))
+                                                    << today << RangeBoxes{"2008", "02", "29", "2008", "03", "07"};
+        QTest::newRow("all tasks") << "전체" << false << now << today << wide;
+        QTest::newRow("all events") << "전체" << true << now << today
+                                    << RangeBoxes{"1970", "01", "02", "2038", "01", "18"};
+        QTest::newRow("custom text") << "사용자정의" << true << now << today << today;
+    }
+    void presetsSetTheRangeBoxes()
+    {
+        QFETCH(QString, preset);
+        QFETCH(bool, calendar);
+        QFETCH(QDateTime, now);
+        QFETCH(RangeBoxes, before);
+        QFETCH(RangeBoxes, after);
+        FixedClock clock(now);
+        applyPreset(before, preset, calendar, clock);
+        QCOMPARE(before.startKey(), after.startKey());
+        QCOMPARE(before.endKey(), after.endKey());
+        QVERIFY(before == after);
+    }
+
+    void rangeStartsTodayAndIsCorrected()
+    {
+        FixedClock clock(now);
+        RangeBoxes range = todayRange(clock);
+        QCOMPARE(range, (RangeBoxes{"2008", "03", "07", "2008", "03", "07"}));
+        QCOMPARE(range.startKey(), QString("2008-03-07"));
+
+        // A start after the end (joined untrimmed texts) becomes the end too.
+        range = {"2008", "05", "01", "2008", "04", "30"};
+        range.correct();
+        QCOMPARE(range, (RangeBoxes{"2008", "05", "01", "2008", "05", "01"}));
+        range = {"2008", "04", "30", "2008", "05", "01"};
+        range.correct();
+        QCOMPARE(range, (RangeBoxes{"2008", "04", "30", "2008", "05", "01"}));
+        // Keys are built from trimmed boxes.
+        QCOMPARE((RangeBoxes{" 2008", "3 ", "7", "", "", ""}).startKey(), QString("2008-3-7"));
+    }
+
+    void contactsAreAddedThenUpdatedByOutlookIndex()
+    {
+        Fixture f;
+        // Records already in the store: new ones continue above the largest ID.
+        f.store->exec("INSERT INTO Contacts (ID, FirstName, outlook_index) VALUES (40, 'kept', 'other')");
+        f.store->exec("INSERT INTO Contacts (ID, FirstName) VALUES (7, 'seven')");
+        auto kim = f.contact("00AA01");
+        kim->texts["FirstName"] = "철수";
+        kim->texts["LastName"] = "김";
+        kim->texts["FileAs"] = "김\r\n철수\r\n셋째";
+        kim->texts["MobileTelephoneNumber"] = "010-1234-5678";
+        kim->texts["Email1Address"] = "kim@example.com";
+        kim->texts["Body"] = "line1\r\nline2";
+        kim->texts["Categories"] = "A, B";
+        kim->texts["BusinessFaxTelephoneNumber"] = "02-1111";
+        kim->gender = 2;
+        kim->birthday = QDateTime(QDate(1970, 5, 6), QTime(0, 0));
+        f.outlook->contacts << std::make_shared<FakeOther>();
+        auto lee = f.contact(" 00AA02 ");
+
+        const KindOutcome first = ContactsFromOutlook(f.context());
+        QVERIFY(first.ok);
+        QCOMPARE(first.added, 2);
+        QCOMPARE(first.skipped, 1);
+        QCOMPARE(f.progress, (QStringList{"(1/3)", "(2/3)", "(3/3)"}));
+        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 주소록 데이터를 가져왔습니다."});
+        QCOMPARE(f.messages.shown().at(0).title, QString("주소록"));
+        QCOMPARE(f.messages.shown().at(0).icon, Icon::Information);
+        QCOMPARE(f.ids("Contacts"), (QList<qint64>{7, 40, 41, 42}));
+
+        QCOMPARE(f.value("Contacts", "00AA01", "ID").toLongLong(), 41);
+        QCOMPARE(f.text("Contacts", "00AA01", "FileAs"), QString("김  철수\r\n셋째"));
+        QCOMPARE(f.text("Contacts", "00AA01", "O_Mobile"), QString("010-1234-5678"));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Mobile"), QString("010-1234-5678"));
+        QCOMPARE(f.text("Contacts", "00AA01", "Emails"), QString("kim@example.com"));
+        QCOMPARE(f.text("Contacts", "00AA01", "Notes"), QString("line1\r\nline2"));
+        QCOMPARE(f.text("Contacts", "00AA01", "Category"), QString("A, B"));
+        QCOMPARE(f.text("Contacts", "00AA01", "O_Fax"), QString("02-1111"));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Gender"), QString("2"));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Birthday"), QString("1970-05-06 00:00:00"));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Anniv"), QString("4501-01-01 00:00:00"));
+        QCOMPARE(f.text("Contacts", "00AA01", "application"), QString("Outlook"));
+        QVERIFY(!f.value("Contacts", "00AA01", "Photo").isNull());
+        // The identity is kept trimmed.
+        QCOMPARE(f.value("Contacts", "00AA02", "ID").toLongLong(), 42);
+
+        // Changes made on the PC are overwritten by the next import; the ID stays.
+        f.store->exec("UPDATE Contacts SET FirstName = 'changed', Photo = 'p', BusinessCard = '1' WHERE ID = 41");
+        kim->texts["MobileTelephoneNumber"] = "010-9999-0000";
+        f.progress.clear();
+        f.messages.clear();
+        const KindOutcome second = ContactsFromOutlook(f.context());
+        QCOMPARE(second.added, 0);
+        QCOMPARE(second.updated, 2);
+        QCOMPARE(f.ids("Contacts"), (QList<qint64>{7, 40, 41, 42}));
+        QCOMPARE(f.value("Contacts", "00AA01", "ID").toLongLong(), 41);
+        QCOMPARE(f.text("Contacts", "00AA01", "FirstName"), QString("철수"));
+        QCOMPARE(f.text("Contacts", "00AA01", "Photo"), QString(""));
+        QCOMPARE(f.text("Contacts", "00AA01", "BusinessCard"), QString(""));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Mobile"), QString("010-9999-0000"));
+        QCOMPARE(f.text("Contacts", "other", "FirstName"), QString("kept"));
+    }
+
+    void firstNewRecordOfAnEmptyTableGetsOne()
+    {
+        Fixture f;
+        f.task("T1");
+        f.task("T2");
+        QVERIFY(TodoFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.ids("Todo"), (QList<qint64>{1, 2}));
+    }
+
+    void tasksAreMapped_data()
+    {
+        QTest::addColumn<int>("importance");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QDateTime>("due");
+        QTest::addColumn<QString>("priority");
+        QTest::addColumn<QString>("statusText");
+        QTest::addColumn<QStringList>("dueFields"); // Hasdate, Dateyear, Datemonth, Dateday
+        const QDateTime march7(QDate(2008, 3, 7), QTime(0, 0));
+        QTest::newRow("high, not started, due") << 2 << 0 << march7 << "1"
+                                                << "NotStarted" << QStringList{"1", "2008", "3", "7"};
+        QTest::newRow("normal, in progress") << 1 << 1 << noDate() << "3"
+                                             << "InProgress" << QStringList{"0", "", "", ""};
+        QTest::newRow("low, completed") << 0 << 2 << QDateTime(QDate(2010, 12, 25), QTime(0, 0)) << "5"
+                                        << "Completed" << QStringList{"1", "2010", "12", "25"};
+        QTest::newRow("waiting") << 1 << 3 << noDate() << "3"
+                                 << "Waiting" << QStringList{"0", "", "", ""};
+        QTest::newRow("deferred") << 1 << 4 << noDate() << "3"
+                                  << "Deferred" << QStringList{"0", "", "", ""};
+        QTest::newRow("unknown status and importance") << 7 << 9 << noDate() << ""
+                                                       << "" << QStringList{"0", "", "", ""};
+    }
+    void tasksAreMapped()
+    {
+        QFETCH(int, importance);
+        QFETCH(int, status);
+        QFETCH(QDateTime, due);
+        QFETCH(QString, priority);
+        QFETCH(QString, statusText);
+        QFETCH(QStringList, dueFields);
+        Fixture f;
+        auto t = f.task("T1");
+        t->importance = importance;
+        t->status = status;
+        t->complete = status == 2;
+        t->due = due;
+        t->mileage = "12 km";
+        t->start = QDateTime(QDate(2008, 3, 1), QTime(0, 0));
+        QVERIFY(TodoFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 작업 데이터를 가져왔습니다."});
+        const QStringList fields{"Hasdate", "Dateyear", "Datemonth", "Dateday"};
+        for (int i = 0; i < fields.size(); ++i)
+            QCOMPARE(f.text("Todo", "T1", fields[i]), dueFields[i]);
+        // An importance Outlook does not know leaves the field as it was (null in a new record).
+        QCOMPARE(f.value("Todo", "T1", "Priority").isNull(), priority.isEmpty());
+        QCOMPARE(f.text("Todo", "T1", "Priority"), priority);
+        QCOMPARE(f.text("Todo", "T1", "Status"), statusText);
+        QCOMPARE(f.text("Todo", "T1", "Completed"), QString(status == 2 ? "1" : "0"));
+        QCOMPARE(f.text("Todo", "T1", "PercentCompleted"), QString("12 km"));
+        QCOMPARE(f.text("Todo", "T1", "Starteddate"), QString("2008-03-01 00:00:00"));
+        QCOMPARE(f.text("Todo", "T1", "Completeddate"), QString("4501-01-01 00:00:00"));
+        QCOMPARE(f.text("Todo", "T1", "Description"), QString("task T1"));
+        QCOMPARE(f.text("Todo", "T1", "application"), QString("Outlook"));
+        QVERIFY(!f.value("Todo", "T1", "qdl-private-data").isNull());
+    }
+
+    void theModificationRangeFiltersTasksAndEvents()
+    {
+        Fixture f;
+        f.task("before", now.addDays(-1));
+        f.task("today", now);
+        f.task("late today", QDateTime(now.date(), QTime(23, 59, 59)));
+        f.task("after", now.addDays(1));
+        f.appointment("old", QDateTime(QDate(1970, 1, 1), QTime(12, 0)));
+        f.appointment("first", QDateTime(QDate(1970, 1, 2), QTime(0, 0)));
+        f.appointment("last", QDateTime(QDate(2038, 1, 18), QTime(23, 0)));
+        f.appointment("future", QDateTime(QDate(2038, 1, 19), QTime(0, 0)));
+        FixedClock clock(now);
+        const KindOutcome tasks = TodoFromOutlook(f.context(), todayRange(clock));
+        QCOMPARE(tasks.added, 2);
+        QCOMPARE(tasks.skipped, 2);
+        QCOMPARE(f.count("Todo"), 2);
+        QVERIFY(!f.text("Todo", "late today", "ID").isEmpty());
+        // Skipped items still count in the progress text.
+        QCOMPARE(f.progress.last(), QString("(4/4)"));
+
+        RangeBoxes all;
+        applyPreset(all, "전체", true, clock);
+        const KindOutcome events = DatebookFromOutlook(f.context(), all);
+        QCOMPARE(events.added, 2);
+        QVERIFY(!f.text("Datebook", "first", "ID").isEmpty());
+        QVERIFY(!f.text("Datebook", "last", "ID").isEmpty());
+    }
+
+    void eventsAreMappedWithReminderAndRecurrence_data()
+    {
+        QTest::addColumn<bool>("reminder");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("instance");
+        QTest::addColumn<bool>("noEnd");
+        // Rtype, Rfreq, Rweekdays, Rhasenddate, Enddt, balarm, alarm; "<null>" for null
+        QTest::addColumn<QStringList>("expected");
+        const QString null = "<null>";
+        const QString end = "2008-06-30 00:00:00";
+        QTest::newRow("single without reminder")
+            << false << 0 << 0 << 0 << false << QStringList{null, null, null, null, null, null, null};
+        QTest::newRow("series without reminder")
+            << false << 1 << 1 << 0 << false << QStringList{null, null, null, null, null, null, null};
+        QTest::newRow("single with reminder")
+            << true << 0 << 0 << 0 << false << QStringList{"", "", "", "", "", "true", null};
+        QTest::newRow("daily") << true << 1 << 0 << 0 << false
+                               << QStringList{"Daily", "10", null, "1", end, null, null};
+        QTest::newRow("weekly on Mondays and Wednesdays")
+            << true << 1 << 1 << 0 << false << QStringList{"Weekly", "10", "10", "1", end, null, null};
+        QTest::newRow("monthly on a date")
+            << true << 1 << 2 << 0 << true << QStringList{null, "10", null, "", end, null, null};
+        QTest::newRow("last Friday") << true << 1 << 3 << 5 << false
+                                     << QStringList{"MonthlyEndDay", "10", null, "1", end, null, null};
+        QTest::newRow("second Tuesday") << true << 1 << 3 << 2 << false
+                                        << QStringList{"MonthlyDay", "10", null, "1", end, null, null};
+        QTest::newRow("nth weekday, instance 0")
+            << true << 1 << 3 << 0 << false << QStringList{"Weekly", "10", null, "1", end, null, null};
+        QTest::newRow("yearly") << true << 1 << 5 << 0 << false
+                                << QStringList{"Yearly", "1", null, "1", end, null, null};
+        QTest::newRow("yearly nth") << true << 1 << 6 << 0 << false
+                                    << QStringList{"Yearly", "1", null, "1", end, null, null};
+    }
+    void eventsAreMappedWithReminderAndRecurrence()
+    {
+        QFETCH(bool, reminder);
+        QFETCH(int, state);
+        QFETCH(int, type);
+        QFETCH(int, instance);
+        QFETCH(bool, noEnd);
+        QFETCH(QStringList, expected);
+        Fixture f;
+        auto a = f.appointment("E1");
+        a->reminder = reminder;
+        a->recurrenceState = state;
+        a->allDay = true;
+        a->location = "회의실";
+        a->pattern.type = type;
+        a->pattern.instance = instance;
+        a->pattern.occurrences = 10;
+        a->pattern.mask = olMonday | olWednesday;
+        a->pattern.noEnd = noEnd;
+        a->pattern.end = QDateTime(QDate(2008, 6, 30), QTime(0, 0));
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 일정 데이터를 가져왔습니다."});
+        const QStringList fields{"Rtype", "Rfreq", "Rweekdays", "Rhasenddate", "Enddt", "balarm", "alarm"};
+        for (int i = 0; i < fields.size(); ++i) {
+            const QVariant v = f.value("Datebook", "E1", fields[i]);
+            QCOMPARE(v.isNull() ? QString("<null>") : v.toString(), expected[i]);
+        }
+        QCOMPARE(f.text("Datebook", "E1", "Type"), QString("AllDay"));
+        QCOMPARE(f.text("Datebook", "E1", "Start"), QString("2008-03-10 09:00:00"));
+        QCOMPARE(f.text("Datebook", "E1", "End"), QString("2008-03-10 10:30:00"));
+        QCOMPARE(f.text("Datebook", "E1", "Location"), QString("회의실"));
+        QCOMPARE(f.text("Datebook", "E1", "Description"), QString("event E1"));
+        QCOMPARE(f.text("Datebook", "E1", "application"), QString("Outlook"));
+
+        // An update without a reminder keeps what an earlier import (or the handheld) put there, and
+        // empties the exceptions, time zone and private data.
+        f.store->exec("UPDATE Datebook SET Rtype = 'kept', Exceptions = 'x', Timezone = 'Asia/Seoul', "
+                      "\"qdl-private-data\" = 'q'");
+        a->reminder = false;
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.count("Datebook"), 1);
+        QCOMPARE(f.text("Datebook", "E1", "Rtype"), QString("kept"));
+        QCOMPARE(f.text("Datebook", "E1", "Exceptions"), QString(""));
+        QCOMPARE(f.text("Datebook", "E1", "Timezone"), QString(""));
+        QCOMPARE(f.text("Datebook", "E1", "qdl-private-data"), QString(""));
+    }
+
+    void monthlyOnADateKeepsTheStoredType()
+    {
+        Fixture f;
+        auto a = f.appointment("E1");
+        a->reminder = true;
+        a->recurrenceState = olApptMaster;
+        a->pattern.type = olRecursWeekly;
+        a->pattern.occurrences = 3;
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        a->pattern.type = olRecursMonthly;
+        a->pattern.occurrences = 12;
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.text("Datebook", "E1", "Rtype"), QString("Weekly"));
+        QCOMPARE(f.text("Datebook", "E1", "Rfreq"), QString("12"));
+        QCOMPARE(f.ids("Datebook"), QList<qint64>{1});
+    }
+
+    void calendarIdentitiesAreMatchedLiterally()
+    {
+        // A wildcard of the pattern dialect in an identity must not make it match another record.
+        Fixture f;
+        f.appointment("AB*");
+        f.appointment("ABC");
+        f.appointment("A?C");
+        f.appointment("it's");
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.ids("Datebook"), (QList<qint64>{1, 2, 3, 4}));
+        QCOMPARE(f.text("Datebook", "it's", "Description"), QString("event it's"));
+    }
+
+    void failuresStopTheRunAndKeepWhatWasStored_data()
+    {
+        QTest::addColumn<int>("failure"); // 0 none attached, 1 cannot attach, 2 refused, 3 item 3 fails
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("no source") << 0
+                                   << "OUTLOOK에 연결할 수 없어 주소록 데이터를 가져오지 못했습니다.\r"
+                                      "이 컴퓨터에서 OUTLOOK 데이터를 읽을 곳이 정해지지 않았습니다."
+                                   << 0;
+        QTest::newRow("cannot attach") << 1
+                                       << "OUTLOOK에 연결할 수 없어 주소록 데이터를 가져오지 못했습니다.\rnot running"
+                                       << 0;
+        QTest::newRow("access refused")
+            << 2 << "OUTLOOK이 데이터 접근을 허락하지 않아 주소록 데이터를 가져오지 못했습니다.\rrefused" << 0;
+        QTest::newRow("item fails") << 3
+                                    << "OUTLOOK에서 주소록 데이터를 가져오다가 멈췄습니다.\ritem 3 cannot be read\r"
+                                       "그 전에 가져온 2건은 저장되었습니다."
+                                    << 2;
+    }
+    void failuresStopTheRunAndKeepWhatWasStored()
+    {
+        QFETCH(int, failure);
+        QFETCH(QString, message);
+        QFETCH(int, stored);
+        Fixture f;
+        for (int i = 1; i <= 4; ++i)
+            f.contact(QString("C%1").arg(i));
+        f.task("T1");
+        ImportContext context = f.context();
+        if (failure == 0)
+            context.source = nullptr;
+        else if (failure == 1)
+            f.outlook->attachFailure = OutlookError("not running", OutlookError::Kind::CannotAttach);
+        else if (failure == 2)
+            f.outlook->attachFailure = OutlookError("refused", OutlookError::Kind::AccessRefused);
+        else
+            f.outlook->failingItem = 3;
+
+        ImportRequest request{true, true, false, f.everything, f.everything, true};
+        const SequenceOutcome outcome = importFromOutlook(request, context);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.kinds.size(), 1); // the tasks did not run
+        QCOMPARE(f.messages.texts(), (QStringList{accessMessageText(), message}));
+        QCOMPARE(f.messages.shown().at(1).icon, Icon::Critical);
+        QCOMPARE(f.messages.shown().at(1).title, QString("주소록"));
+        QCOMPARE(f.count("Contacts"), stored);
+        QCOMPARE(f.count("Todo"), 0);
+        // The store is usable afterwards: no transaction is left open.
+        f.outlook->failingItem = 0;
+        f.outlook->attachFailure.reset();
+        QVERIFY(ContactsFromOutlook(f.context()).ok);
+        QCOMPARE(f.ids("Contacts"), (QList<qint64>{1, 2, 3, 4}));
+    }
+
+    void brokenStoreIsReported()
+    {
+        Fixture f;
+        f.contact("C1");
+        const QString broken = f.dir.filePath("broken/Qtdata.mdb");
+        QDir().mkpath(f.dir.filePath("broken"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        ImportContext context = f.context();
+        context.storePath = broken;
+        const KindOutcome outcome = ContactsFromOutlook(context);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(f.messages.shown().size(), 1);
+        QVERIFY(f.messages.texts().at(0).startsWith("OUTLOOK의 주소록 데이터를 저장하다가 멈췄습니다.\r"));
+        QVERIFY(f.messages.texts().at(0).contains(broken));
+        QCOMPARE(f.messages.shown().at(0).icon, Icon::Critical);
+        QCOMPARE(test::readFile(broken), QByteArray(4096, 'x'));
+    }
+
+    void sequenceRunsTheTickedKindsInOrder()
+    {
+        Fixture f;
+        f.contact("C1");
+        f.task("T1");
+        f.appointment("E1");
+        // Nothing ticked: the access message only, Outlook is not contacted.
+        ImportRequest none{false, false, false, {"2008", "05", "01", "2008", "04", "30"}, f.everything, true};
+        QVERIFY(importFromOutlook(none, f.context()).ok);
+        QCOMPARE(f.messages.texts(),
+                 QStringList{"OUTLOOK의 숨겨진 데이터의 접근을 위해 \r억섹스 허용시간을 10분으로 해주시기 바랍니다."});
+        QCOMPARE(f.messages.shown().at(0).title, QString());
+        QCOMPARE(f.messages.shown().at(0).icon, Icon::None);
+        QCOMPARE(f.outlook->attaches, 0);
+        QCOMPARE(none.taskRange, (RangeBoxes{"2008", "05", "01", "2008", "05", "01"}));
+
+        f.messages.clear();
+        ImportRequest all{true, true, true, f.everything, f.everything, true};
+        QVERIFY(importFromOutlook(all, f.context()).ok);
+        QCOMPARE(f.messages.texts(),
+                 (QStringList{accessMessageText(), completionText(OutlookKind::Contacts),
+                              completionText(OutlookKind::Tasks), completionText(OutlookKind::Calendar)}));
+        QCOMPARE(f.outlook->attaches, 3);
+        QCOMPARE(f.count("Contacts") + f.count("Todo") + f.count("Datebook"), 3);
+    }
+
+    void emptyFolderStillCompletes()
+    {
+        Fixture f;
+        f.outlook->calendar << std::make_shared<FakeOther>();
+        const KindOutcome outcome = DatebookFromOutlook(f.context(), f.everything);
+        QVERIFY(outcome.ok);
+        QCOMPARE(f.count("Datebook"), 0);
+        QCOMPARE(f.progress, QStringList{"(1/1)"});
+        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 일정 데이터를 가져왔습니다."});
+    }
+};
+
+QTEST_GUILESS_MAIN(OutlookImportTest)
+#include "tst_outlookimport.moc"
