@@ -5,7 +5,8 @@
 # Working corpora grow in build/fuzz/corpus/<target>; inputs that fail are saved in
 # build/fuzz/findings/<target>/ and the script ends with status 1. A finding, once fixed, goes to
 # fuzz/regressions/<target>/ so the replay keeps it fixed.
-# Environment: FUZZ_JOBS (targets run side by side, default 1), FUZZ_NICE (default 19).
+# Environment: FUZZ_JOBS (targets run side by side, default 1), FUZZ_NICE (default 19),
+# PIMDESK_SHARED_TESTDATA (the shared test data, default ../shared/testdata).
 set -euo pipefail
 seconds=${1:-30}
 shift || true
@@ -34,12 +35,13 @@ fi
 
 # Seeds that are not kept in fuzz/corpus: the test documents of each kind and the Outlook files
 # of the shared test data (read where they are, never copied into the repository).
+shared=${PIMDESK_SHARED_TESTDATA:-../shared/testdata}
 extra_seeds() { # target
   case "$1" in
     fuzz_addressbook) echo tests/data/import/addressbook-*.xml ;;
     fuzz_datebook) echo tests/data/import/datebook-*.xml ;;
     fuzz_todolist) echo tests/data/import/todolist-*.xml ;;
-    fuzz_pst) ls ../shared/testdata/pst/*.pst ../shared/testdata/pst/*.ost 2>/dev/null || true ;;
+    fuzz_pst) ls "$shared"/pst/*.pst "$shared"/pst/*.ost 2>/dev/null || true ;;
   esac
 }
 
@@ -58,11 +60,13 @@ run_one() { # target
     fuzz_addressbook | fuzz_datebook | fuzz_todolist) options+=(-dict=fuzz/xml.dict) ;;
     fuzz_pst) options=(-max_len=300000) ;; # the small sample files whole
   esac
+  local kept=()
+  [ -d "fuzz/corpus/$t" ] && kept=("fuzz/corpus/$t")
   local log="$build/findings/$t.log"
   echo "== $t: $seconds s"
   if ASAN_OPTIONS=detect_leaks=0 nice -n "$nice_level" "$build/fuzz/$t" "${options[@]}" -max_total_time="$seconds" \
     -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
-    "$corpus" "fuzz/corpus/$t" "$seeds" >"$log" 2>&1; then
+    "$corpus" "${kept[@]}" "$seeds" >"$log" 2>&1; then
     grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" | tr '\n' ' '
     echo
   else
