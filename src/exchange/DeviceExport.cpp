@@ -153,7 +153,8 @@ public:
             QFileInfo(reference).isFile() &&
             copyFile(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
                      writeAll, &error) == CopyResult::Copied;
-        m_folder.manifest().kinds.append(kind);
+        if (!m_folder.manifest().kinds.contains(kind))
+            m_folder.manifest().kinds.append(kind);
         m_folder.manifest().documents.append({kind, existed, fileSha256(written), hadReference, false});
         m_folder.saveManifest(&error);
         keepSyncReference(m_data, kind, written);

@@ -90,7 +90,11 @@ bool backupDatabase(sqlite3 *from, sqlite3 *to, QString *error)
     const int stepped = sqlite3_backup_step(backup, -1);
     const int finished = sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errstr(stepped != SQLITE_DONE ? stepped : finished));
+        // A full disk or a busy file says so in words the user can act on; other failures give
+        // SQLite's own text.
+        const int rc = stepped != SQLITE_DONE ? stepped : finished;
+        const QString cause = storeFailureCause(rc, sqlite3_system_errno(to));
+        *error = cause.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : cause;
         return false;
     }
     return true;

@@ -1,11 +1,14 @@
 #include "outlook/OutlookImport.h"
 
+#include "exchange/Snapshots.h"
 #include "records/Clock.h"
 #include "records/DataSource.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/Store.h"
+
+#include <QFileInfo>
 
 #include <optional>
 
@@ -545,6 +548,32 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
         context.messages->show(accessMessageText());
     request.taskRange.correct();
     request.calendarRange.correct();
+
+    // The store as it was before this import, for an undo; without it nothing is imported. A store
+    // that cannot be opened is left to the imports, which say so and write nothing.
+    if (request.contacts || request.tasks || request.calendar) {
+        std::shared_ptr<Store> store;
+        try {
+            store = Store::shared(context.storePath);
+        } catch (const StoreError &) {
+        }
+        QList<RecordKind> kinds;
+        if (request.contacts)
+            kinds << RecordKind::Contacts;
+        if (request.calendar)
+            kinds << RecordKind::Events;
+        if (request.tasks)
+            kinds << RecordKind::Tasks;
+        const SnapshotResult snapshot =
+            store ? takeSnapshot(QFileInfo(context.storePath).absolutePath(), *store, operations::outlookImport, kinds)
+                  : SnapshotResult{true, {}, {}};
+        if (!snapshot.ok) {
+            if (context.messages)
+                context.messages->show(snapshot.failure, QString::fromUtf8(messageTitle), Buttons::Ok, Icon::Critical);
+            outcome.ok = false;
+            return outcome;
+        }
+    }
 
     const auto record = [&outcome](KindOutcome kind) {
         outcome.kinds.append(kind);

@@ -118,11 +118,24 @@ QStringList createStatements(const TableSchema &table)
         QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
         QString("CREATE INDEX \"%1_outlook_index\" ON \"%1\" (\"outlook_index\")").arg(table.name),
     };
-    // The contact search looks for a text anywhere in the display name, which no index can seek;
-    // but scanning this index instead of the table reads a small fraction of the file.
-    if (table.name == "Contacts" && table.fields.contains("FileAs"))
-        statements << QString("CREATE INDEX \"Contacts_FileAs\" ON \"Contacts\" (\"FileAs\")");
+    // Indexes that later versions added are made with the table too.
+    for (const QString &statement : addedIndexStatements())
+        if (statement.contains(QString("ON \"%1\"").arg(table.name)))
+            statements << statement;
     return statements;
+}
+
+QStringList addedIndexStatements()
+{
+    return {
+        // The calendar list shows the newest start first. Kept in that order (with the column's own
+        // collation, as ORDER BY uses it), the index gives the list's order without sorting the table
+        // in memory, and events that start together stay in the order they were stored.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Start\" ON \"Datebook\" (\"Start\" DESC)"),
+        // The contact search looks for a text anywhere in the display name, which no index can seek;
+        // but scanning this index instead of the table reads a small fraction of the file.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"Contacts_FileAs\" ON \"Contacts\" (\"FileAs\")"),
+    };
 }
 
 } // namespace pimdesk::schema

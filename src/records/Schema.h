@@ -29,6 +29,9 @@ bool isDateTimeField(const QString &table, const QString &field);
 // "CREATE TABLE ..." and index statements for one table.
 QStringList createStatements(const TableSchema &table);
 
+// Indexes that stores made by earlier versions lack: opening a store adds any that are missing.
+QStringList addedIndexStatements();
+
 // The text form in which dates and times are stored.
 inline constexpr const char *dateTimeFormat = "yyyy-MM-dd HH:mm:ss";
 

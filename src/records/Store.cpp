@@ -205,6 +205,18 @@ void Store::openExisting()
         closeHandle();
         throw;
     }
+    addMissingIndexes();
+}
+
+void Store::addMissingIndexes()
+{
+    // Indexes only make reading faster: a store that cannot take one now (busy, full disk) is still
+    // used as it is, and the next opening tries again.
+    try {
+        for (const QString &statement : schema::addedIndexStatements())
+            exec(statement);
+    } catch (const StoreError &) {
+    }
 }
 
 void Store::verifySchema()

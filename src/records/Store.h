@@ -110,6 +110,7 @@ private:
     void openExisting();
     void create();
     void verifySchema();
+    void addMissingIndexes();
     void closeHandle();
     [[noreturn]] void fail(const QString &what) const;
     [[noreturn]] void failStatement(const QString &sql, int rc) const;

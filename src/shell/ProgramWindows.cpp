@@ -5,8 +5,9 @@
 #include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
-#include "windows/tasks/TaskWindows.h"
+#include "windows/calendar/CalendarWindows.h"
 #include "windows/contacts/ContactsWindows.h"
+#include "windows/tasks/TaskWindows.h"
 
 #include <QFileInfo>
 
@@ -41,6 +42,7 @@ void registerProgramWindows(WindowRegistry &windows)
         OnClose::Unload);
     registerTaskWindows(windows);
     registerContactsWindows(windows);
+    registerCalendarWindows(windows);
     // Each further window adds one line here, e.g.
     //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }

@@ -1,6 +1,7 @@
 #include "shell/RecordGrid.h"
 
 #include "records/DataSource.h"
+#include "records/StoreError.h"
 #include "shell/Geometry.h"
 
 #include <QHeaderView>
@@ -44,8 +45,14 @@ QString RecordGridModel::cellText(int row, int column) const
     if (!m_source || !m_source->isOpen() || row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return QString();
     // The record set may have lost records since the last reset (deleted through it); read only
-    // what it still holds.
-    const QVector<QVariant> values = m_source->recordset().rowValues(row);
+    // what it still holds. A store that fails under a running view (its file or table changed by
+    // another program) shows empty cells: painting must never throw through the event loop.
+    QVector<QVariant> values;
+    try {
+        values = m_source->recordset().rowValues(row);
+    } catch (const StoreError &) {
+        return QString();
+    }
     const QVariant value = values.value(column);
     if (m_formatter)
         return m_formatter(column, value);

@@ -8,7 +8,10 @@
 #include "exchange/Undo.h"
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
+#include "outlook/FakeOutlook.h"
+#include "outlook/OutlookImport.h"
 #include "records/Clock.h"
+#include "records/DataSource.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/Store.h"
@@ -124,23 +127,32 @@ void TestSafetyNet::importThenUndoRestoresTheStore_data()
 {
     QTest::addColumn<bool>("fromOutlook");
     QTest::newRow("handheld, through the import window") << false;
-    QTest::newRow("Outlook, with a stand-in for its import") << true;
+    QTest::newRow("Outlook, with its test back end") << true;
 }
 
 void TestSafetyNet::importThenUndoRestoresTheStore()
 {
     QFETCH(bool, fromOutlook);
+    if (fromOutlook)
+        store().exec("UPDATE Contacts SET outlook_index = 'x42' WHERE ID = 42");
     const QStringList before = storeContent(store());
     ImportWindow window(m_data, m_messages, &m_lists, nullptr, [this] { return QList<DriveEntry>{{m_root, "K7M"}}; });
     if (fromOutlook) {
-        // What the Outlook import does: the snapshot, then its changes in one transaction.
-        const SnapshotResult snapshot =
-            takeSnapshot(m_data, store(), operations::outlookImport, {RecordKind::Contacts, RecordKind::Tasks});
-        QVERIFY2(snapshot.ok, qPrintable(snapshot.failure));
-        Store::Transaction transaction(store());
-        store().exec("UPDATE Contacts SET FileAs = 'from Outlook', outlook_index = 'x1' WHERE ID = 42");
-        store().exec("INSERT INTO Todo (ID, Description, outlook_index) VALUES (2, 'call', 'x2')");
-        transaction.commit();
+        // The Outlook import with Outlook's test back end: one new contact, one known one updated.
+        auto fake = std::make_shared<test::FakeOutlook>();
+        for (const char *entryId : {"x42", "x1"}) {
+            auto contact = std::make_shared<test::FakeContact>();
+            contact->texts["EntryID"] = entryId;
+            contact->texts["FileAs"] = QString("from Outlook ") + entryId;
+            fake->contacts << contact;
+        }
+        DataSource data1, data2;
+        const outlook::RangeBoxes everything{"0000", "00", "00", "9999", "12", "31"};
+        outlook::ImportRequest request{true, true, false, everything, everything, false};
+        QVERIFY(outlook::importFromOutlook(
+                    request, {fake->source(), Store::pathInDirectory(m_data), &data1, &data2, &m_messages, {}})
+                    .ok);
+        QCOMPARE(store().count("Contacts"), 3);
     } else {
         for (const char *name : {"addressbook", "datebook", "todolist"})
             QVERIFY(writeFile(QString("%1/Qtopia/Applications/%2/%2.xml").arg(m_root, name),
