@@ -4,6 +4,7 @@
 //   scan     a plain SQLite scan of the same table (C API) writing as many bytes to a file;
 //   sqlite3  the command  sqlite3 -csv Qtdata.mdb "SELECT * FROM <table>" > file.
 // Prints records per second, the ratios and the peak memory of the export.
+#include "BenchReport.h"
 #include "exchange/DeviceExport.h"
 #include "exchange/DocumentWriters.h"
 #include "records/Messages.h"
@@ -222,7 +223,9 @@ int main(int argc, char *argv[])
             std::printf("%-9s %7d | %9.1f %8.0f %7.1f | %7.1f %5.2f | %10.1f %5.2f | %8.1f %7.1f %7.1f | %7.1f\n",
                         info.table, n, exportMs, n / (exportMs / 1000), size / 1e6, scanMs, exportMs / scanMs,
                         commandMs, commandMs > 0 ? exportMs / commandMs : 0.0, bytesMs, textMs, convertMs, peak);
-            std::fflush(stdout);
+            bench::report(qPrintable(QString("export %1").arg(info.table)), n, exportMs / 1000, peak,
+                          (commandMs > 0 ? commandMs : scanMs) / 1000,
+                          commandMs > 0 ? "sqlite3 -csv SELECT *" : "C API scan to a file");
         }
     }
     return 0;

@@ -8,6 +8,7 @@
 //
 // Each import runs in a child process of this program, so its peak memory (VmHWM) is its own.
 
+#include "BenchReport.h"
 #include "exchange/DeviceReaders.h"
 #include "exchange/DocumentReader.h"
 #include "records/Schema.h"
@@ -380,6 +381,8 @@ int main(int argc, char *argv[])
                            .arg(r.ms / baseline, 5, 'f', 2)
                     << QString("  %1\n").arg(parseMs, 9, 'f', 1);
                 out.flush();
+                bench::report(qPrintable(QString("import %1 into %2 store").arg(kind.name, storeState)), n, r.ms / 1000,
+                              double(r.peakKb) / 1024.0, baseline / 1000, "sqlite3 .import + xmllint");
             }
         }
     }

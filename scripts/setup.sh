@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for pimdesk and then builds and starts it (run) or runs every test (test).
 #   scripts/setup.sh run    install what is missing, build (Release), start the program
-#   scripts/setup.sh test   install what is missing, build twice (Debug; AddressSanitizer+UBSan), run all tests
+#   scripts/setup.sh test   install what is missing, build twice (Debug; AddressSanitizer+UBSan), run all tests,
+#                           then build the fuzz targets and run each for about 30 s (scripts/fuzz.sh)
 set -euo pipefail
 mode=${1:-run}
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +21,7 @@ packages=(
   pff-tools           # pffexport: the outside baseline of the Outlook data file benchmark
   fonts-nanum         # a font with Hangul, so the Korean interface renders
   xvfb xauth          # a virtual display to start the program on a machine without one
+  clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers' run-time for clang (scripts/fuzz.sh)
 )
 
 missing=()
@@ -56,6 +58,7 @@ case "$mode" in
     status=0
     ctest --test-dir build/debug --output-on-failure -j "$jobs" || status=1
     ctest --test-dir build/asan --output-on-failure -j "$jobs" || status=1
+    scripts/fuzz.sh "${PIMDESK_FUZZ_SECONDS:-30}" || status=1
     exit $status
     ;;
   *)
