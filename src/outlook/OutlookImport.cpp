@@ -2,6 +2,7 @@
 
 #include "exchange/Snapshots.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/DataSource.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
@@ -549,13 +550,23 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
     request.taskRange.correct();
     request.calendarRange.correct();
 
-    // The store as it was before this import, for an undo; without it nothing is imported. A store
-    // that cannot be opened is left to the imports, which say so and write nothing.
+    // One writer per data folder: the lock is held from the snapshot to the last kind. Then the
+    // store as it was before this import, for an undo; without it nothing is imported. A store that
+    // cannot be opened is left to the imports, which say so and write nothing.
+    std::unique_ptr<DataFolderLock> lock;
     if (request.contacts || request.tasks || request.calendar) {
         std::shared_ptr<Store> store;
         try {
             store = Store::shared(context.storePath);
         } catch (const StoreError &) {
+        }
+        SilentMessages silent;
+        Messages &say = context.messages ? *context.messages : silent;
+        const QString dataDirectory = QFileInfo(context.storePath).absolutePath();
+        lock = store ? lockForWriting(*store, say, dataDirectory) : DataFolderLock::acquire(dataDirectory, say);
+        if (!lock) {
+            outcome.ok = false;
+            return outcome;
         }
         QList<RecordKind> kinds;
         if (request.contacts)

@@ -11,7 +11,9 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace pimdesk {
 
@@ -292,8 +294,15 @@ void Store::create()
         throw;
     }
     closeHandle();
-    if (!QFile::rename(building, m_path)) {
-        QFile::remove(building);
+    // Put in place with link(): it never replaces a store that another program put there meanwhile
+    // (QFile::rename would fall back to copying over it, truncating a store in use).
+    const QByteArray from = QFile::encodeName(building), to = QFile::encodeName(m_path);
+    int placed = ::link(from.constData(), to.constData());
+    const int linkError = placed == 0 ? 0 : errno;
+    if (placed != 0 && linkError != EEXIST && !QFileInfo::exists(m_path)) // a file system without links
+        placed = std::rename(from.constData(), to.constData());
+    QFile::remove(building);
+    if (placed != 0) {
         if (QFileInfo::exists(m_path)) { // another program made it meanwhile
             openExisting();
             return;

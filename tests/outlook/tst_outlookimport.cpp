@@ -1,4 +1,5 @@
 #include "outlook/FakeOutlook.h"
+#include "records/DataFolderLock.h"
 #include "outlook/OutlookImport.h"
 #include "records/Clock.h"
 #include "records/DataSource.h"
@@ -526,6 +527,22 @@ private slots:
                               completionText(OutlookKind::Tasks), completionText(OutlookKind::Calendar)}));
         QCOMPARE(f.outlook->attaches, 3);
         QCOMPARE(f.count("Contacts") + f.count("Todo") + f.count("Datebook"), 3);
+    }
+
+    void anotherWriterKeepsOutlookAway()
+    {
+        Fixture f;
+        f.contact("C1");
+        // Another pimdesk working on the same data folder: the import says so, Outlook is not
+        // contacted and the store is unchanged.
+        const auto other = DataFolderLock::acquire(f.dir.path(), f.messages);
+        QVERIFY(other);
+        ImportRequest contacts{true, false, false, f.everything, f.everything, false};
+        QVERIFY(!importFromOutlook(contacts, f.context()).ok);
+        QCOMPARE(f.messages.texts().size(), 1);
+        QVERIFY(f.messages.texts().at(0).contains(QString::number(QCoreApplication::applicationPid())));
+        QCOMPARE(f.outlook->attaches, 0);
+        QCOMPARE(f.count("Contacts"), 0);
     }
 
     void emptyFolderStillCompletes()
