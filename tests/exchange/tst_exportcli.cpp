@@ -11,24 +11,8 @@ using pimdesk::test::readFile;
 
 namespace {
 
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &args, const QByteArray &input = QByteArray())
-{
-    QProcess process;
-    process.start(test::cliPath(), args);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return {-1, QString(), "timed out"};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = test::CliRun;
+using test::runCli;
 
 const QString warningLines = "반드시확인하세요: 내보내기 실행시 기존 K7M(Norvel)의\n"
                              "연락처,작업,일정에 저장된 정보는 모두 사라집니다.\n계속하시겠습니까?\n";

@@ -11,23 +11,8 @@ using pimdesk::test::readFile;
 
 namespace {
 
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(test::cliPath(), args);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return {-1, QString(), "timed out"};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = test::CliRun;
+using test::runCli;
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "outlook/FakeOutlook.h"
-#include "records/DataFolderLock.h"
 #include "outlook/OutlookImport.h"
 #include "records/Clock.h"
+#include "records/DataFolderLock.h"
 #include "records/DataSource.h"
 #include "records/Messages.h"
 #include "records/Store.h"

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace pimdesk::test {
 
@@ -50,6 +51,18 @@ bool writeNoise(const QString &path, qint64 offset, int size)
     for (char &c : noise)
         c = char((x = x * 1103515245u + 12345u) >> 16);
     return f.write(noise) == size;
+}
+
+CliRun runCli(const QStringList &args, const QByteArray &input)
+{
+    QProcess process;
+    process.start(cliPath(), args);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {-1, QString(), "timed out"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace pimdesk::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace pimdesk::test {
@@ -10,6 +11,16 @@ namespace pimdesk::test {
 QString dataPath(const QString &name = QString());
 QString sharedTestdataPath(const QString &name = QString());
 QString cliPath();
+
+// One run of pimdesk-cli: its exit status and what it printed.
+struct CliRun
+{
+    int status;
+    QString out;
+    QString err;
+};
+// Runs pimdesk-cli with the arguments, giving it the input on its standard input (a minute at most).
+CliRun runCli(const QStringList &args, const QByteArray &input = QByteArray());
 
 // Writes bytes to a file, creating its folder; returns false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
