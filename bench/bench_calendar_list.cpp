@@ -4,6 +4,7 @@
 // Also the peak memory before and after scrolling the grid to its last row.
 //
 // Run from a Release build:  build/release/bench/bench_calendar_list [events]
+#include "BenchReport.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/RecordSet.h"
@@ -230,5 +231,11 @@ int main(int argc, char *argv[])
     std::printf("peak memory %.1f MB before and %.1f MB after scrolling to the last row\n", peakBefore, peakAfter);
     std::printf("medians of %d runs; query: %s | %s\n", runs, qPrintable(jet::toSqlite(showAll)),
                 qPrintable(jet::toSqlite(searchSql)));
+    bench::report("calendar list: open", count, openMs / 1000, peakAfter, openBase / 1000, "sqlite3 shell query");
+    bench::report("calendar list: search", count, searchMs / 1000, peakAfter, searchBaseMs / 1000,
+                  "sqlite3 shell query");
+    bench::report("calendar list: first opening", count, firstOpening / 1000, peakAfter);
+    bench::report("calendar record set: newest first", count, median(openSet) / 1000, peakAfter);
+    bench::report("calendar record set: search", count, median(searchSet) / 1000, peakAfter);
     return 0;
 }

@@ -5,6 +5,7 @@
 //
 //   bench_integrity [--sizes 1000,10000,100000]
 
+#include "BenchReport.h"
 #include "records/DataFolderLock.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
@@ -94,6 +95,10 @@ int main(int argc, char *argv[])
             });
         std::printf("%-9d %10.1f %14.1f %14.1f %16.1f %8.2f\n", n, double(QFileInfo(path).size()) / 1e6, check,
                     lockAndCheck, shell, shell > 0 ? lockAndCheck / shell : 0.0);
+        const double peak = bench::processPeakMegabytes();
+        bench::report("integrity check", n, check / 1000, peak, shell / 1000, "sqlite3 PRAGMA quick_check");
+        bench::report("lock and integrity check", n, lockAndCheck / 1000, peak, shell / 1000,
+                      "sqlite3 PRAGMA quick_check");
     }
     return 0;
 }

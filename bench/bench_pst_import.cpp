@@ -8,6 +8,7 @@
 //   bench_pst_import [FILE.ost|FILE.pst] [--runs N]
 // Without FILE the offline store is unpacked from the shared test data.
 
+#include "BenchReport.h"
 #include "outlook/OutlookImport.h"
 #include "outlook/pst/BodyText.h"
 #include "outlook/pst/PstFile.h"
@@ -150,16 +151,17 @@ int main(int argc, char **argv)
         baseline.ms << elapsedMs(timer);
     }
 
-    auto line = [&](const char *what, const Timing &t, qsizetype count) {
+    auto line = [&](const char *what, const Timing &t, qsizetype count, const char *operation) {
         std::printf("  %-44s %8.1f ms (median %8.1f)  %8.0f items/s", what, t.best(), t.median(),
                     t.best() > 0 ? count * 1000.0 / t.best() : 0.0);
         if (baseline.best() > 0)
             std::printf("  %.2fx pffexport", t.best() / baseline.best());
         std::printf("\n");
+        bench::report(operation, count, t.best() / 1000, peak / 1024.0, baseline.best() / 1000, "pffexport -q");
     };
-    line("import sequence, empty store", fresh, imported);
-    line("import sequence, again (updates)", again, imported);
-    line("read every item of every folder", everything, items);
+    line("import sequence, empty store", fresh, imported, "Outlook data file import into empty store");
+    line("import sequence, again (updates)", again, imported, "Outlook data file import into full store");
+    line("read every item of every folder", everything, items, "Outlook data file read every item");
     if (baseline.best() > 0)
         std::printf("  %-44s %8.1f ms (median %8.1f)\n", "baseline: pffexport -q (all items, text)", baseline.best(),
                     baseline.median());

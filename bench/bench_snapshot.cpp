@@ -6,6 +6,7 @@
 //
 //   bench_snapshot [--sizes 1000,10000,100000]
 
+#include "BenchReport.h"
 #include "exchange/DeviceReaders.h"
 #include "exchange/Snapshots.h"
 #include "records/Store.h"
@@ -101,6 +102,12 @@ int main(int argc, char **argv)
         const double megabytes = QFileInfo(Store::pathInDirectory(data)).size() / 1048576.0;
         std::printf("%-9d %10.1f %10.3f %10.3f %10.3f %10.3f %8.2f\n", count, megabytes, import, reimport, snap,
                     restore, snap / std::min(import, reimport));
+        const double peak = bench::processPeakMegabytes();
+        const double faster = std::min(import, reimport);
+        bench::report("snapshot: import into empty store", count, import, peak);
+        bench::report("snapshot: import into full store", count, reimport, peak);
+        bench::report("snapshot before import", count, snap, peak, faster, "faster device import");
+        bench::report("snapshot restore", count, restore, peak, faster, "faster device import");
     }
     std::printf("snap/imp: the snapshot's time over the faster of the two imports of the same records\n");
     return 0;

@@ -4,6 +4,7 @@
 // the grid to its last row, which must not read the whole table into memory.
 //
 // Targets: opening at most 0.5 times its baseline, a search at most 1.0 times, both under 200 ms.
+#include "BenchReport.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Store.h"
@@ -148,6 +149,10 @@ int main(int argc, char *argv[])
                 openBase, firstOpen / openBase, taskCount);
     std::printf("%-42s %9.1f %9.1f %7.2f %7d\n", "open again", median(open), openBase, median(open) / openBase,
                 taskCount);
+    bench::report("task list: first opening", taskCount, firstOpen / 1000, bench::processPeakMegabytes(),
+                  openBase / 1000, "sqlite3 shell query");
+    bench::report("task list: open again", taskCount, median(open) / 1000, bench::processPeakMegabytes(),
+                  openBase / 1000, "sqlite3 shell query");
 
     for (const Search &s : searches) {
         const QString sql = search::taskSearchSql(s.criteria);
@@ -164,6 +169,8 @@ int main(int argc, char *argv[])
         const double base = shellMs(jet::toSqlite(sql));
         std::printf("%-42s %9.1f %9.1f %7.2f %7d   (target <= 1.00, < 200 ms)\n", s.name, median(times), base,
                     median(times) / base, rows);
+        bench::report(qPrintable(QString("task list: search %1").arg(QString::fromUtf8(s.name))), taskCount,
+                      median(times) / 1000, bench::processPeakMegabytes(), base / 1000, "sqlite3 shell query");
     }
 
     list->showRecordSource("Todo");
@@ -176,6 +183,7 @@ int main(int argc, char *argv[])
     const long after = peakKb();
     std::printf("\nscroll to the last row: %.1f ms; peak memory %ld kB before, %ld kB after (+%ld kB)\n", scrollMs,
                 before, after, after - before);
+    bench::report("task list: scroll to the last row", taskCount, scrollMs / 1000, after / 1024.0);
     if (!haveShell)
         std::printf("(no sqlite3 shell on this machine: no baselines)\n");
     return 0;
