@@ -3,8 +3,8 @@
 #include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/StoreError.h"
-#include "shell/ClickableLabel.h"
 #include "shell/Geometry.h"
+#include "shell/ListWindowBar.h"
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
@@ -12,78 +12,13 @@
 #include "windows/calendar/DateTimeText.h"
 #include "windows/calendar/EventWindow.h"
 
-#include <QHBoxLayout>
 #include <QMdiSubWindow>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pimdesk {
 
 namespace {
-
-constexpr int pictureSide = 40;
-
-QToolButton *makeButton(const char *name, const QString &caption, QStyle::StandardPixmap icon, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setText(caption);
-    button->setIcon(parent->style()->standardIcon(icon));
-    button->setIconSize(QSize(24, 24));
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setMinimumWidth(72);
-    return button;
-}
-
-// The handheld with an arrow into it (to the device) or out of it (from the device).
-QPixmap devicePicture(bool toDevice)
-{
-    QPixmap pixmap(pictureSide, pictureSide);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x33, 0x44, 0x55), 1.5));
-    p.setBrush(QColor(0x5b, 0x7d, 0xa8));
-    p.drawRoundedRect(QRectF(4, 3, 18, 34), 3, 3);
-    p.setBrush(QColor(0xe8, 0xf0, 0xf8));
-    p.drawRect(QRectF(7, 7, 12, 16));
-    QPainterPath arrow;
-    const double y = 20;
-    if (toDevice) {
-        arrow.moveTo(38, y - 4);
-        arrow.lineTo(30, y - 4);
-        arrow.lineTo(30, y - 9);
-        arrow.lineTo(23, y);
-        arrow.lineTo(30, y + 9);
-        arrow.lineTo(30, y + 4);
-        arrow.lineTo(38, y + 4);
-    } else {
-        arrow.moveTo(24, y - 4);
-        arrow.lineTo(31, y - 4);
-        arrow.lineTo(31, y - 9);
-        arrow.lineTo(38, y);
-        arrow.lineTo(31, y + 9);
-        arrow.lineTo(31, y + 4);
-        arrow.lineTo(24, y + 4);
-    }
-    arrow.closeSubpath();
-    p.setBrush(toDevice ? QColor(0xd0, 0x70, 0x20) : QColor(0x30, 0x90, 0x40));
-    p.drawPath(arrow);
-    return pixmap;
-}
-
-ClickableLabel *makePicture(const char *name, const QString &tip, bool toDevice, QWidget *parent)
-{
-    auto *picture = new ClickableLabel(parent);
-    picture->setObjectName(name);
-    picture->setPixmap(devicePicture(toDevice));
-    picture->setToolTip(tip);
-    picture->setCursor(Qt::PointingHandCursor);
-    return picture;
-}
 
 // The text a number takes when appended to an SQL text: a leading blank where the sign would be.
 QString numberWithSignSpace(qint64 number)
@@ -104,36 +39,17 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     m_grid = new RecordGrid(m_data1, this);
     m_grid->setObjectName("MSFlexGrid1");
 
-    auto *newEvent = makeButton("Command1", QStringLiteral("새로운 작업"), QStyle::SP_FileIcon, this);
-    auto *viewButton = makeButton("Command2", QStringLiteral("보기"), QStyle::SP_FileDialogContentsView, this);
-    auto *deleteButton = makeButton("Command3", QStringLiteral("지우기"), QStyle::SP_TrashIcon, this);
-    auto *searchButton = makeButton("Command4", QStringLiteral("검색"), QStyle::SP_FileDialogDetailedView, this);
-    auto *closeButton = makeButton("Command5", QStringLiteral("종료"), QStyle::SP_DialogCloseButton, this);
-    // Events are made on the handheld or in Outlook; the button is there, as on the other lists,
+    // Events are made on the handheld or in Outlook; "새로운 작업" is there, as on the other lists,
     // but does nothing.
-    Q_UNUSED(newEvent);
-    auto *fromDevice = makePicture("Image1", QStringLiteral("Norvel(K7M)에서 가져오기"), false, this);
-    auto *toDevice = makePicture("Image2", QStringLiteral("Norvel(K7M)으로 내보내기"), true, this);
-
-    auto *bar = new QHBoxLayout;
-    for (QWidget *w :
-         {static_cast<QWidget *>(newEvent), static_cast<QWidget *>(viewButton), static_cast<QWidget *>(deleteButton),
-          static_cast<QWidget *>(searchButton), static_cast<QWidget *>(closeButton)})
-        bar->addWidget(w);
-    bar->addStretch(1);
-    bar->addWidget(fromDevice);
-    bar->addWidget(toDevice);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addLayout(makeListBar(this, m_context.windows,
+                                  {{"Command1", "새로운 작업", QStyle::SP_FileIcon, {}},
+                                   {"Command2", "보기", QStyle::SP_FileDialogContentsView, [this] { view(); }},
+                                   {"Command3", "지우기", QStyle::SP_TrashIcon, [this] { remove(); }},
+                                   {"Command4", "검색", QStyle::SP_FileDialogDetailedView, [this] { search(); }},
+                                   {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeList(); }}}));
     layout->addWidget(m_grid, 1);
-
-    connect(viewButton, &QToolButton::clicked, this, &CalendarListWindow::view);
     connect(m_grid, &RecordGrid::rowDoubleClicked, this, &CalendarListWindow::view);
-    connect(deleteButton, &QToolButton::clicked, this, &CalendarListWindow::remove);
-    connect(searchButton, &QToolButton::clicked, this, &CalendarListWindow::search);
-    connect(closeButton, &QToolButton::clicked, this, &CalendarListWindow::closeList);
-    connect(fromDevice, &ClickableLabel::clicked, this, [this] { showDeviceWindow(windowNames::importFromDevice); });
-    connect(toDevice, &ClickableLabel::clicked, this, [this] { showDeviceWindow(windowNames::exportToDevice); });
 
     // Load: column widths in twips; the first two columns (ID and a field nobody reads) hidden.
     m_grid->setColumnWidthTwips(0, 0);
@@ -232,13 +148,6 @@ void CalendarListWindow::remove()
 void CalendarListWindow::search()
 {
     if (!m_context.windows || !m_context.windows->showWindow(windowNames::calendarSearch))
-        return;
-    setEnabled(false);
-}
-
-void CalendarListWindow::showDeviceWindow(const char *name)
-{
-    if (!m_context.windows || !m_context.windows->showWindow(QString::fromLatin1(name)))
         return;
     setEnabled(false);
 }

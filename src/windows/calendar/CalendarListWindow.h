@@ -33,7 +33,6 @@ private:
     void view();
     void remove();
     void search();
-    void showDeviceWindow(const char *name);
     // Points Data2 at the event of the current row; false when no stored event has that ID.
     bool fetchCurrentEvent();
     void reportStoreProblem(const QString &message);

@@ -2,7 +2,7 @@
 
 #include "records/Messages.h"
 #include "records/StoreError.h"
-#include "shell/ClickableLabel.h"
+#include "shell/ListWindowBar.h"
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
@@ -12,60 +12,13 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pimdesk {
 
 namespace {
-
-// The handheld with an arrow into it (export) or out of it (import).
-QPixmap devicePicture(bool toDevice, int side)
-{
-    QPixmap picture(side, side);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = side / 32.0;
-    p.setPen(QPen(QColor(0x33, 0x3d, 0x4f), 1.2 * u));
-    p.setBrush(QColor(0x5a, 0x6b, 0x86));
-    p.drawRoundedRect(QRectF(15 * u, 3 * u, 14 * u, 26 * u), 2.5 * u, 2.5 * u);
-    p.setBrush(QColor(0xcf, 0xe8, 0xd2));
-    p.drawRect(QRectF(17 * u, 6 * u, 10 * u, 12 * u));
-    p.setBrush(QColor(0x33, 0x3d, 0x4f));
-    p.drawEllipse(QPointF(22 * u, 23.5 * u), 2 * u, 2 * u);
-
-    const QColor arrow = toDevice ? QColor(0xd0, 0x5a, 0x1e) : QColor(0x1e, 0x7d, 0x3a);
-    QPainterPath path;
-    const qreal y = 16 * u;
-    if (toDevice) { // pointing right, into the device
-        path.moveTo(2 * u, y - 2.5 * u);
-        path.lineTo(8 * u, y - 2.5 * u);
-        path.lineTo(8 * u, y - 6 * u);
-        path.lineTo(14 * u, y);
-        path.lineTo(8 * u, y + 6 * u);
-        path.lineTo(8 * u, y + 2.5 * u);
-        path.lineTo(2 * u, y + 2.5 * u);
-    } else { // pointing left, out of it
-        path.moveTo(14 * u, y - 2.5 * u);
-        path.lineTo(8 * u, y - 2.5 * u);
-        path.lineTo(8 * u, y - 6 * u);
-        path.lineTo(2 * u, y);
-        path.lineTo(8 * u, y + 6 * u);
-        path.lineTo(8 * u, y + 2.5 * u);
-        path.lineTo(14 * u, y + 2.5 * u);
-    }
-    path.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(arrow);
-    p.drawPath(path);
-    return picture;
-}
 
 struct ColumnLayout
 {
@@ -135,58 +88,15 @@ void ContactsListWindow::keepPlaceAfterReread()
 
 void ContactsListWindow::buildButtons()
 {
-    struct ButtonEntry
-    {
-        const char *name;
-        const char *caption;
-        QStyle::StandardPixmap picture;
-        void (ContactsListWindow::*command)();
+    const QList<ListCommand> entries = {
+        {"Command1", "새로운연락처", QStyle::SP_FileIcon, [this] { newContact(); }},
+        {"Command2", "편집", QStyle::SP_FileDialogDetailedView, [this] { editContact(); }},
+        {"Command3", "지우기", QStyle::SP_TrashIcon, [this] { deleteContact(); }},
+        {"Command4", "검색", QStyle::SP_FileDialogContentsView, [this] { searchContacts(); }},
+        {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeWindows(); }},
     };
-    const ButtonEntry entries[] = {
-        {"Command1", "새로운연락처", QStyle::SP_FileIcon, &ContactsListWindow::newContact},
-        {"Command2", "편집", QStyle::SP_FileDialogDetailedView, &ContactsListWindow::editContact},
-        {"Command3", "지우기", QStyle::SP_TrashIcon, &ContactsListWindow::deleteContact},
-        {"Command4", "검색", QStyle::SP_FileDialogContentsView, &ContactsListWindow::searchContacts},
-        {"Command5", "종료", QStyle::SP_DialogCloseButton, &ContactsListWindow::closeWindows},
-    };
-    auto *buttons = new QHBoxLayout;
-    for (const ButtonEntry &entry : entries) {
-        auto *button = new QToolButton(this);
-        button->setObjectName(entry.name);
-        button->setText(QString::fromUtf8(entry.caption));
-        button->setIcon(style()->standardIcon(entry.picture, nullptr, this));
-        button->setIconSize(QSize(32, 32));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setMinimumWidth(84);
-        connect(button, &QToolButton::clicked, this, entry.command);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-
-    struct PictureEntry
-    {
-        const char *name;
-        const char *tooltip;
-        bool toDevice;
-        const char *window;
-    };
-    const PictureEntry pictures[] = {
-        {"Image1", "Norvel(K7M)에서 가져오기", false, windowNames::importFromDevice},
-        {"Image2", "Norvel(K7M)으로 내보내기", true, windowNames::exportToDevice},
-    };
-    for (const PictureEntry &entry : pictures) {
-        auto *image = new ClickableLabel(this);
-        image->setObjectName(entry.name);
-        image->setToolTip(QString::fromUtf8(entry.tooltip));
-        image->setPixmap(devicePicture(entry.toDevice, 48));
-        image->setCursor(Qt::PointingHandCursor);
-        const char *window = entry.window;
-        connect(image, &ClickableLabel::clicked, this, [this, window] { openDeviceWindow(window); });
-        buttons->addWidget(image);
-    }
-
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
+    layout->addLayout(makeListBar(this, m_context.windows, entries));
     layout->addWidget(m_grid, 1);
 }
 
@@ -319,13 +229,6 @@ void ContactsListWindow::closeWindows()
             windows->window(windowNames::contactSearch)->hide();
     }
     closeList();
-}
-
-void ContactsListWindow::openDeviceWindow(const char *name)
-{
-    if (!m_context.windows || !m_context.windows->showWindow(QString::fromLatin1(name)))
-        return;
-    setEnabled(false);
 }
 
 } // namespace pimdesk

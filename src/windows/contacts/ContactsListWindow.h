@@ -40,7 +40,6 @@ private:
     void buildGrid();
     void buildButtons();
     void buildMenu();
-    void openDeviceWindow(const char *name);
     // The identifier in column 0 of the current row; a blank or non-numeric cell reads as 0.
     qint64 currentId() const;
     ContactEditor *editor() const;

@@ -4,8 +4,8 @@
 #include "records/Messages.h"
 #include "records/RecordSet.h"
 #include "records/StoreError.h"
-#include "shell/ClickableLabel.h"
 #include "shell/Geometry.h"
+#include "shell/ListWindowBar.h"
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
@@ -13,13 +13,9 @@
 #include "windows/tasks/TaskFields.h"
 #include "windows/tasks/TaskWindows.h"
 
-#include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pimdesk {
@@ -28,50 +24,6 @@ namespace {
 
 // The column whose text the delete question shows: the task's description.
 constexpr int descriptionColumn = 3;
-
-// A handheld with an arrow going into it (export) or coming out of it (import).
-QPixmap devicePicture(bool toDevice, qreal ratio)
-{
-    const int side = 40;
-    QPixmap pixmap(QSize(side, side) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x30, 0x30, 0x38), 1.5));
-    p.setBrush(QColor(0x5a, 0x62, 0x70));
-    p.drawRoundedRect(QRectF(20, 3, 17, 34), 3, 3);
-    p.setBrush(QColor(0xc8, 0xe6, 0xf5));
-    p.drawRect(QRectF(23, 7, 11, 14));
-    p.setBrush(QColor(0xd0, 0xd0, 0xd0));
-    for (int i = 0; i < 3; ++i)
-        p.drawEllipse(QRectF(22.5 + i * 4, 26, 3, 3));
-
-    QPainterPath arrow;
-    const qreal y = 22;
-    if (toDevice) {
-        arrow.moveTo(2, y - 3);
-        arrow.lineTo(11, y - 3);
-        arrow.lineTo(11, y - 8);
-        arrow.lineTo(19, y);
-        arrow.lineTo(11, y + 8);
-        arrow.lineTo(11, y + 3);
-        arrow.lineTo(2, y + 3);
-    } else {
-        arrow.moveTo(19, y - 3);
-        arrow.lineTo(10, y - 3);
-        arrow.lineTo(10, y - 8);
-        arrow.lineTo(2, y);
-        arrow.lineTo(10, y + 8);
-        arrow.lineTo(10, y + 3);
-        arrow.lineTo(19, y + 3);
-    }
-    arrow.closeSubpath();
-    p.setPen(QPen(QColor(0x1d, 0x6b, 0x2a), 1));
-    p.setBrush(toDevice ? QColor(0x3c, 0xb0, 0x50) : QColor(0x2f, 0x80, 0xd0));
-    p.drawPath(arrow);
-    return pixmap;
-}
 
 } // namespace
 
@@ -87,59 +39,16 @@ TaskListWindow::TaskListWindow(ProgramContext &context, QWidget *parent)
     m_grid = new RecordGrid(*m_data1, this);
     m_grid->setObjectName("MSFlexGrid1");
 
-    struct Command
-    {
-        const char *name;
-        const char *caption;
-        QStyle::StandardPixmap icon;
-        void (TaskListWindow::*action)();
+    const QList<ListCommand> commands = {
+        {"Command1", "새로운 작업", QStyle::SP_FileIcon, [this] { newTask(); }},
+        {"Command2", "편집", QStyle::SP_FileDialogDetailedView, [this] { editTask(); }},
+        {"Command3", "지우기", QStyle::SP_TrashIcon, [this] { deleteTask(); }},
+        {"Command4", "검색", QStyle::SP_FileDialogContentsView, [this] { searchTasks(); }},
+        {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeList(); }},
     };
-    const Command commands[] = {
-        {"Command1", "새로운 작업", QStyle::SP_FileIcon, &TaskListWindow::newTask},
-        {"Command2", "편집", QStyle::SP_FileDialogDetailedView, &TaskListWindow::editTask},
-        {"Command3", "지우기", QStyle::SP_TrashIcon, &TaskListWindow::deleteTask},
-        {"Command4", "검색", QStyle::SP_FileDialogContentsView, &TaskListWindow::searchTasks},
-        {"Command5", "종료", QStyle::SP_DialogCloseButton, &TaskListWindow::closeList},
-    };
-    auto *buttons = new QHBoxLayout;
-    for (const Command &command : commands) {
-        auto *button = new QToolButton(this);
-        button->setObjectName(command.name);
-        button->setText(QString::fromUtf8(command.caption));
-        button->setIcon(style()->standardIcon(command.icon));
-        button->setIconSize(QSize(24, 24));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setMinimumWidth(76);
-        connect(button, &QToolButton::clicked, this, command.action);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-
-    struct Picture
-    {
-        const char *name;
-        const char *toolTip;
-        bool toDevice;
-        const char *window;
-    };
-    const Picture pictures[] = {
-        {"Image1", "Norvel(K7M)에서 가져오기", false, windowNames::importFromDevice},
-        {"Image2", "Norvel(K7M)으로 내보내기", true, windowNames::exportToDevice},
-    };
-    for (const Picture &picture : pictures) {
-        auto *image = new ClickableLabel(this);
-        image->setObjectName(picture.name);
-        image->setToolTip(QString::fromUtf8(picture.toolTip));
-        image->setPixmap(devicePicture(picture.toDevice, devicePixelRatioF()));
-        image->setCursor(Qt::PointingHandCursor);
-        const char *window = picture.window;
-        connect(image, &ClickableLabel::clicked, this, [this, window] { showDeviceWindow(window); });
-        buttons->addWidget(image);
-    }
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addLayout(buttons);
+    layout->addLayout(makeListBar(this, m_context.windows, commands));
     layout->addWidget(m_grid, 1);
 
     connect(m_grid, &RecordGrid::rowDoubleClicked, this, [this] { editTask(); });
@@ -288,12 +197,6 @@ void TaskListWindow::searchTasks()
     setEnabled(false);
     if (!m_context.windows->showWindow(taskWindowNames::search))
         setEnabled(true);
-}
-
-void TaskListWindow::showDeviceWindow(const char *name)
-{
-    if (m_context.windows && m_context.windows->showWindow(name))
-        setEnabled(false);
 }
 
 } // namespace pimdesk

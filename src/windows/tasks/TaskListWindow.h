@@ -42,7 +42,6 @@ private:
     void editTask();
     void deleteTask();
     void searchTasks();
-    void showDeviceWindow(const char *name);
     void pointPendingSourceAt(const QString &recordSource);
     void afterRefresh();
     TaskEditor *editor();

@@ -1,0 +1,101 @@
+#include "shell/ListWindowBar.h"
+
+#include "shell/ClickableLabel.h"
+#include "shell/ListWindow.h"
+#include "shell/WindowRegistry.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+
+namespace pimdesk {
+
+namespace {
+
+constexpr int pictureSide = 40;
+
+// The handheld with an arrow into it (to the device) or out of it (from the device).
+QPixmap devicePicture(bool toDevice)
+{
+    QPixmap pixmap(pictureSide, pictureSide);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x33, 0x44, 0x55), 1.5));
+    p.setBrush(QColor(0x5b, 0x7d, 0xa8));
+    p.drawRoundedRect(QRectF(4, 3, 18, 34), 3, 3);
+    p.setBrush(QColor(0xe8, 0xf0, 0xf8));
+    p.drawRect(QRectF(7, 7, 12, 16));
+    QPainterPath arrow;
+    const double y = 20;
+    if (toDevice) {
+        arrow.moveTo(38, y - 4);
+        arrow.lineTo(30, y - 4);
+        arrow.lineTo(30, y - 9);
+        arrow.lineTo(23, y);
+        arrow.lineTo(30, y + 9);
+        arrow.lineTo(30, y + 4);
+        arrow.lineTo(38, y + 4);
+    } else {
+        arrow.moveTo(24, y - 4);
+        arrow.lineTo(31, y - 4);
+        arrow.lineTo(31, y - 9);
+        arrow.lineTo(38, y);
+        arrow.lineTo(31, y + 9);
+        arrow.lineTo(31, y + 4);
+        arrow.lineTo(24, y + 4);
+    }
+    arrow.closeSubpath();
+    p.setBrush(toDevice ? QColor(0xd0, 0x70, 0x20) : QColor(0x30, 0x90, 0x40));
+    p.drawPath(arrow);
+    return pixmap;
+}
+
+} // namespace
+
+QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<ListCommand> &commands)
+{
+    auto *bar = new QHBoxLayout;
+    for (const ListCommand &command : commands) {
+        auto *button = new QToolButton(list);
+        button->setObjectName(command.name);
+        button->setText(QString::fromUtf8(command.caption));
+        button->setIcon(list->style()->standardIcon(command.picture, nullptr, list));
+        button->setIconSize(QSize(24, 24));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setMinimumWidth(76);
+        if (command.action)
+            QObject::connect(button, &QToolButton::clicked, list, command.action);
+        bar->addWidget(button);
+    }
+    bar->addStretch(1);
+
+    struct Picture
+    {
+        const char *name;
+        const char *toolTip;
+        bool toDevice;
+        const char *window;
+    };
+    const Picture pictures[] = {
+        {"Image1", "Norvel(K7M)에서 가져오기", false, windowNames::importFromDevice},
+        {"Image2", "Norvel(K7M)으로 내보내기", true, windowNames::exportToDevice},
+    };
+    for (const Picture &picture : pictures) {
+        auto *image = new ClickableLabel(list);
+        image->setObjectName(picture.name);
+        image->setToolTip(QString::fromUtf8(picture.toolTip));
+        image->setPixmap(devicePicture(picture.toDevice));
+        image->setCursor(Qt::PointingHandCursor);
+        const QString window = QString::fromLatin1(picture.window);
+        QObject::connect(image, &ClickableLabel::clicked, list, [list, windows, window] {
+            if (windows && windows->showWindow(window))
+                list->setEnabled(false);
+        });
+        bar->addWidget(image);
+    }
+    return bar;
+}
+
+} // namespace pimdesk

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QStyle>
+#include <functional>
+
+class QHBoxLayout;
+
+namespace pimdesk {
+
+class ListWindow;
+class WindowRegistry;
+
+// One command button of a list window: object name, caption, picture and what a click does
+// (nothing when empty).
+struct ListCommand
+{
+    const char *name;
+    const char *caption;
+    QStyle::StandardPixmap picture;
+    std::function<void()> action;
+};
+
+// The bar along the top of a list window: its command buttons (picture above caption), then the
+// two handheld pictures, Image1 (import from the handheld) and Image2 (export to it). A click on a
+// picture shows that device window and disables the list until the device window enables it again.
+QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<ListCommand> &commands);
+
+} // namespace pimdesk
