@@ -14,16 +14,23 @@
 
 namespace pimdesk::bench {
 
-// The highest resident memory of this process so far, in megabytes (-1 when unknown).
-inline double processPeakMegabytes()
+// The highest resident memory of this process so far (VmHWM), in kilobytes and in megabytes
+// (-1 when unknown).
+inline long long processPeakKilobytes()
 {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+inline double processPeakMegabytes()
+{
+    const long long kilobytes = processPeakKilobytes();
+    return kilobytes < 0 ? -1 : kilobytes / 1024.0;
 }
 
 inline void report(const char *operation, long long records, double seconds, double peakMegabytes = -1,

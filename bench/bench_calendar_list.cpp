@@ -37,17 +37,6 @@ using namespace pimdesk;
 
 namespace {
 
-double peakMegabytes()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
 // Processor time (user and system) of this process, or of its finished children, in ms. The machine
 // may be shared: processor time says what the work cost, wall time what the user waited.
 double cpuMs(int who = RUSAGE_SELF)
@@ -211,10 +200,10 @@ int main(int argc, char *argv[])
 
     // Scrolling to the end reads only the rows shown there.
     showGrid(grid);
-    const double peakBefore = peakMegabytes();
+    const double peakBefore = bench::processPeakMegabytes();
     grid->scrollToBottom();
     showGrid(grid);
-    const double peakAfter = peakMegabytes();
+    const double peakAfter = bench::processPeakMegabytes();
 
     const double openMs = median(opening), openBase = median(openingBase);
     const double searchMs = median(searching), searchBaseMs = median(searchBase);

@@ -35,17 +35,6 @@ namespace {
 constexpr int contactCount = 100000;
 constexpr int rounds = 5;
 
-double peakMegabytes()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
 const QStringList names{"홍길동", "김철수", "이영희", "박지성", "최민수", "정다운", "강하늘", "조은비"};
 
 // Every field filled; one display name in a hundred holds "Zq", the text searched for.
@@ -180,7 +169,7 @@ int main(int argc, char **argv)
         }
         if (round == 0) {
             std::printf("first opening (window built) %7.1f ms (cpu %6.1f)\n", took.ms, took.cpu);
-            bench::report("contacts list: first opening", contactCount, took.ms / 1000, peakMegabytes());
+            bench::report("contacts list: first opening", contactCount, took.ms / 1000, bench::processPeakMegabytes());
         }
         opening << took;
         openingBase << shell(storePath, openSql);
@@ -205,13 +194,13 @@ int main(int argc, char **argv)
 
     list->open(storePath, "Contacts");
     showFirstRows(grid);
-    const double before = peakMegabytes();
+    const double before = bench::processPeakMegabytes();
     QElapsedTimer t;
     t.start();
     grid->scrollToBottom();
     showFirstRows(grid);
     const double scrollMs = t.nsecsElapsed() / 1e6;
-    const double after = peakMegabytes();
+    const double after = bench::processPeakMegabytes();
     std::printf("scroll to the last row %.1f ms; peak memory %.1f MB before, %.1f MB after (+%.1f MB)\n", scrollMs,
                 before, after, after - before);
     bench::report("contacts list: scroll to the last row", contactCount, scrollMs / 1000, after);

@@ -35,17 +35,6 @@ void resetPeakMemory()
         f.write("5");
 }
 
-double peakMegabytes()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
 const QStringList koreanNames{"홍길동", "김철수", "이영희", "박지성", "최민수", "정다운", "강하늘", "조은비"};
 
 // A value for every field; dates where the field holds dates.
@@ -188,7 +177,7 @@ int main(int argc, char *argv[])
                     failed || exportToDevice(*store, data, drive, {kind}, messages, nullptr, {}).completed.size() != 1;
                 return t.nsecsElapsed() / 1e6;
             });
-            const double peak = peakMegabytes();
+            const double peak = bench::processPeakMegabytes();
             if (failed) {
                 std::fprintf(stderr, "export of %s failed\n", info.table);
                 return 1;

@@ -28,17 +28,6 @@ using namespace pimdesk;
 
 namespace {
 
-qint64 peakMemoryKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 // One record: attributes in the order the handheld writes them, and the fields the reader stores.
 struct Generated
 {
@@ -276,7 +265,8 @@ int child(const QStringList &args)
         std::fprintf(stderr, "%s\n", qPrintable(r.failure));
         return 1;
     }
-    std::printf("%.1f %lld %lld %lld\n", ms, qlonglong(r.merged), qlonglong(r.skipped), qlonglong(peakMemoryKb()));
+    std::printf("%.1f %lld %lld %lld\n", ms, qlonglong(r.merged), qlonglong(r.skipped),
+                qlonglong(bench::processPeakKilobytes()));
     return 0;
 }
 

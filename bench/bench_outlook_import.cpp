@@ -30,17 +30,6 @@ using namespace pimdesk::outlook;
 
 namespace {
 
-qint64 peakMemoryKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 // CPU time of this process: the machine is shared, so wall time alone says little.
 double cpuSeconds()
 {
@@ -222,7 +211,7 @@ int runChild(const QString &kind, int size)
     const auto [addSeconds, addCpu] = run();
     const auto [updateSeconds, updateCpu] = run();
     // The import's peak, before the baseline reads the rows back into memory.
-    const double peakMb = peakMemoryKb() / 1024.0;
+    const double peakMb = bench::processPeakKilobytes() / 1024.0;
     auto store = Store::shared(path);
     const auto [base, baseCpu] = baselineSeconds(*store, contacts ? "Contacts" : "Datebook");
     std::printf("%-12s %7d  add: %6.2f s wall, %6.2f s cpu, %7.0f rec/s cpu (%5.2fx baseline cpu)  "

@@ -32,17 +32,6 @@ using namespace pimdesk::outlook;
 
 namespace {
 
-qint64 peakMemoryKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 struct Timing
 {
     QList<double> ms;
@@ -134,7 +123,7 @@ int main(int argc, char **argv)
         }
         everything.ms << elapsedMs(timer);
     }
-    const qint64 peak = peakMemoryKb();
+    const qint64 peak = bench::processPeakKilobytes();
 
     // The baseline: pffexport exporting the same file (items, text format) to a fresh folder.
     Timing baseline;

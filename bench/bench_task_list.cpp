@@ -31,17 +31,6 @@ namespace {
 constexpr int taskCount = 100000;
 constexpr int runs = 5;
 
-long peakKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -175,12 +164,12 @@ int main(int argc, char *argv[])
 
     list->showRecordSource("Todo");
     settle(list->grid());
-    const long before = peakKb();
+    const long before = bench::processPeakKilobytes();
     timer.restart();
     list->grid()->scrollToBottom();
     settle(list->grid());
     const double scrollMs = timer.nsecsElapsed() / 1e6;
-    const long after = peakKb();
+    const long after = bench::processPeakKilobytes();
     std::printf("\nscroll to the last row: %.1f ms; peak memory %ld kB before, %ld kB after (+%ld kB)\n", scrollMs,
                 before, after, after - before);
     bench::report("task list: scroll to the last row", taskCount, scrollMs / 1000, after / 1024.0);
