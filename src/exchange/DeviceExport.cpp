@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <future>
+
 namespace pimdesk {
 
 namespace exportTexts {
@@ -140,10 +142,10 @@ public:
         return copyFile(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), writeAll, error);
     }
 
-    // Notes a replaced document once the new one is on the handheld (read back from there), and
-    // makes the new one the guard's copy. An export whose folder cannot be made still completes: it
-    // only cannot be undone.
-    void replaced(RecordKind kind, bool existed, const QString &written)
+    // Notes a replaced document once the new one is on the handheld, with the digest of what was
+    // written there, and makes the new document (newCopy, the same bytes in the data folder) the
+    // guard's copy. An export whose folder cannot be made still completes: it only cannot be undone.
+    void replaced(RecordKind kind, bool existed, const QByteArray &writtenSha256, const QString &newCopy)
     {
         QString error;
         if (!m_folder.make(&error))
@@ -151,13 +153,13 @@ public:
         const QString reference = syncReferencePath(m_data, kind);
         const bool hadReference =
             QFileInfo(reference).isFile() &&
-            copyFile(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
-                     writeAll, &error) == CopyResult::Copied;
+            placeCopy(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
+                      &error);
         if (!m_folder.manifest().kinds.contains(kind))
             m_folder.manifest().kinds.append(kind);
-        m_folder.manifest().documents.append({kind, existed, fileSha256(written), hadReference, false});
+        m_folder.manifest().documents.append({kind, existed, writtenSha256, hadReference, false});
         m_folder.saveManifest(&error);
-        keepSyncReference(m_data, kind, written);
+        keepSyncReference(m_data, kind, newCopy);
     }
 
 private:
@@ -230,6 +232,14 @@ public:
                 QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
             return KindResult::Stop;
         }
+        // The digest for the backup's manifest (what undo later compares the handheld's document
+        // with) is taken from the finished staging file on a second thread, while this one copies
+        // it to the handheld. The file is opened here, so that its commit (a rename) cannot come
+        // between; the future is destroyed (and waited for) before stagingFile.
+        auto finished = std::make_shared<QFile>(stagingFile.path());
+        finished->open(QIODevice::ReadOnly);
+        std::future<QByteArray> writtenSha256 =
+            std::async(std::launch::async, [finished] { return sha256Of(*finished); });
 
         const QFileInfo root(m_root);
         if (m_root.isEmpty() || !root.isDir())
@@ -262,9 +272,11 @@ public:
                 return KindResult::Stop;
             }
         }
+        bool kept = false;
         switch (copyFile(stagingFile.path(), target, m_write, &error)) {
         case CopyResult::Copied:
-            if (!stagingFile.commit())
+            kept = stagingFile.commit();
+            if (!kept)
                 m_messages.show(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
                                     .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
             break;
@@ -275,7 +287,7 @@ public:
         case CopyResult::TargetUnwritable:
             return driveError();
         }
-        m_backup.replaced(kind, existed, target);
+        m_backup.replaced(kind, existed, writtenSha256.get(), kept ? staging : target);
 
         m_messages.show(exportTexts::completed(kind));
         if (m_hide)
@@ -320,7 +332,12 @@ ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const Q
         return outcome;
     outcome.confirmed = true;
     // Asked after the warning, so that a warning left open does not keep other writers out.
-    const std::unique_ptr<DataFolderLock> lock = lockForWriting(store, messages, dataDirectory);
+    // The export reads only the tables of its kinds; the guard checks the whole store before it
+    // would import into it.
+    QStringList tables;
+    for (RecordKind kind : kinds)
+        tables << QLatin1String(kindInfo(kind).table);
+    const std::unique_ptr<DataFolderLock> lock = lockForWriting(store, messages, dataDirectory, tables);
     if (!lock) {
         outcome.stopped = true;
         return outcome;

@@ -3,13 +3,15 @@
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
 #include "exchange/Snapshots.h"
+#include "exchange/StagingFile.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cstring>
 
 namespace pimdesk {
 
@@ -50,21 +52,33 @@ QString syncReferencePath(const QString &dataDirectory, RecordKind kind)
 bool keepSyncReference(const QString &dataDirectory, RecordKind kind, const QString &document)
 {
     const QString target = syncReferencePath(dataDirectory, kind);
-    QFile in(document);
-    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 20);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            out.cancelWriting();
-            return false;
-        }
-    }
-    return out.commit();
+    QString error;
+    return QDir().mkpath(QFileInfo(target).absolutePath()) && placeCopy(document, target, &error);
 }
+
+namespace {
+
+// Whether two files hold the same bytes, read side by side.
+bool sameBytes(const QString &first, const QString &second)
+{
+    QFile a(first), b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 block = 1 << 20;
+    QByteArray x(block, Qt::Uninitialized), y(block, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = a.read(x.data(), block);
+        const qint64 m = b.read(y.data(), block);
+        if (n != m || n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (std::memcmp(x.constData(), y.constData(), size_t(n)) != 0)
+            return false;
+    }
+}
+
+} // namespace
 
 std::optional<RecordDifference> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind)
 {
@@ -72,8 +86,7 @@ std::optional<RecordDifference> deviceChanges(const QString &dataDirectory, cons
     const QString onHandheld = handheldDocumentPath(driveRoot, kind);
     if (driveRoot.isEmpty() || !QFileInfo(reference).isFile() || !QFileInfo(onHandheld).isFile())
         return std::nullopt;
-    const QByteArray seen = fileSha256(reference);
-    if (!seen.isEmpty() && seen == fileSha256(onHandheld))
+    if (sameBytes(reference, onHandheld))
         return std::nullopt;
     QString failure;
     // A document that cannot be read here will not be read by an import either: nothing to keep.
@@ -96,6 +109,13 @@ GuardDecision guardDeviceChanges(Store &store, const QString &dataDirectory, con
         break;
     }
     QString error;
+    // The export checked only the tables it reads; the store is about to be written.
+    try {
+        store.verifyIntegrity();
+    } catch (const StoreError &e) {
+        messages.show(e.message());
+        return GuardDecision::Stop;
+    }
     if (!backup.manifest().kinds.contains(kind))
         backup.manifest().kinds.append(kind);
     if (!backup.manifest().hasStore && !backup.snapshotStore(store, &error)) {

@@ -146,8 +146,13 @@ QByteArray fileSha256(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
+    return sha256Of(file);
+}
+
+QByteArray sha256Of(QIODevice &file)
+{
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
+    if (!file.isReadable() || !hash.addData(&file))
         return QByteArray();
     return hash.result().toHex();
 }

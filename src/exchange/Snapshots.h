@@ -8,6 +8,8 @@
 #include <QPair>
 #include <QString>
 
+class QIODevice;
+
 namespace pimdesk {
 
 class Clock;
@@ -109,5 +111,6 @@ QString kindKey(RecordKind kind);   // "contacts", "events", "tasks"
 QString kindLabel(RecordKind kind); // "연락처", "일정", "작업"
 QString operationLabel(const QString &operation);
 QByteArray fileSha256(const QString &path); // hex; empty when the file cannot be read
+QByteArray sha256Of(QIODevice &file);       // the same for an open file, read from where it stands
 
 } // namespace pimdesk

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <cerrno>
@@ -120,10 +122,89 @@ void StagingFile::removeLeftovers(const QString &dataDirectory)
     for (RecordKind kind : allKinds)
         names << QRegularExpression::escape(QLatin1String(kindInfo(kind).documentName));
     static const QRegularExpression leftover(QString("^(%1)\\.[A-Za-z0-9]{6}$").arg(names.join('|')));
-    const QDir folder(dataDirectory);
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
-        if (leftover.match(name).hasMatch())
-            QFile::remove(folder.filePath(name));
+    // The staging copies, and the guard's copies in sync/ (see placeCopy).
+    for (const QString &path : {dataDirectory, QDir(dataDirectory).filePath("sync")}) {
+        const QDir folder(path);
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
+            if (leftover.match(name).hasMatch())
+                QFile::remove(folder.filePath(name));
+    }
+}
+
+namespace {
+
+bool renameOver(const QString &from, const QString &to, QString *error)
+{
+    std::error_code failure;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            failure);
+    if (failure)
+        *error = QString::fromLocal8Bit(failure.message());
+    return !failure;
+}
+
+bool copyBytes(const QString &source, const QString &target, QString *error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = fileErrorText(out, QFileInfo(target).absolutePath());
+        return false;
+    }
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) {
+            *error = in.errorString();
+            return false;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (!writeFully(out, QByteArrayView(block.constData(), n), error))
+            return false;
+    }
+    if (total != in.size()) {
+        *error = in.errorString();
+        return false;
+    }
+    if (!out.commit()) {
+        *error = fileErrorText(out, QFileInfo(target).absolutePath());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool placeCopy(const QString &source, const QString &target, QString *error)
+{
+#ifndef Q_OS_WIN
+    // The link gets a temporary name beside target (removeLeftovers knows its shape), then the
+    // rename replaces target in one step.
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QByteArray from = QFile::encodeName(source);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        QString temporary = target + '.';
+        for (int i = 0; i < 6; ++i)
+            temporary += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+        if (::link(from.constData(), QFile::encodeName(temporary).constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            break; // another file system, or none that has links: copy
+        }
+        if (renameOver(temporary, target, error))
+            return true;
+        QFile::remove(temporary);
+        return false;
+    }
+#endif
+    return copyBytes(source, target, error);
 }
 
 } // namespace pimdesk

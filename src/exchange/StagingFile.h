@@ -43,6 +43,13 @@ private:
 // a write reports why only when asked again, and its first answer is often "Unknown error".
 bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error);
 
+// Makes target a copy of source that appears whole or not at all. Within one file system the copy
+// is a second name of source's file (a hard link put in place by a rename), which costs nothing;
+// elsewhere, or where the file system has no links, the bytes are copied to a temporary file that is
+// synced and renamed over target. Only for files that are replaced by a rename and never written in
+// place, as every file this program keeps in its data folder is.
+bool placeCopy(const QString &source, const QString &target, QString *error);
+
 // The system's text for a failed file operation, when Qt has none better than "Unknown error":
 // a full disk is named as such.
 QString fileErrorText(const QFileDevice &file, const QString &folder);

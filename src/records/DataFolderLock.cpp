@@ -98,14 +98,15 @@ std::unique_ptr<DataFolderLock> DataFolderLock::acquire(const QString &dataDirec
     return lock;
 }
 
-std::unique_ptr<DataFolderLock> lockForWriting(Store &store, Messages &messages, const QString &dataDirectory)
+std::unique_ptr<DataFolderLock> lockForWriting(Store &store, Messages &messages, const QString &dataDirectory,
+                                               const QStringList &tablesRead)
 {
     std::unique_ptr<DataFolderLock> lock = DataFolderLock::acquire(
         dataDirectory.isEmpty() ? QFileInfo(store.path()).absolutePath() : dataDirectory, messages);
     if (!lock)
         return nullptr;
     try {
-        store.verifyIntegrity();
+        store.verifyIntegrity(tablesRead);
     } catch (const StoreError &e) {
         messages.show(e.message());
         return nullptr;

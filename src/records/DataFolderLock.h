@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -60,7 +61,10 @@ private:
 // The lock of the store's data folder (dataDirectory when given, else the folder that holds the
 // store), then a check that the store is whole: the one call before an operation writes the store.
 // Returns nullptr after telling the user (another pimdesk at work, a damaged or busy store).
+// An operation that only reads some tables of the store names them in tablesRead: only they are
+// checked (see Store::verifyIntegrity).
 std::unique_ptr<DataFolderLock> lockForWriting(Store &store, Messages &messages,
-                                               const QString &dataDirectory = QString());
+                                               const QString &dataDirectory = QString(),
+                                               const QStringList &tablesRead = {});
 
 } // namespace pimdesk

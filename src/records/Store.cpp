@@ -145,12 +145,21 @@ void Store::failStatement(const QString &sql, int rc) const
     throw StoreError(storeProblem(m_path, reason));
 }
 
-void Store::verifyIntegrity()
+void Store::verifyIntegrity(const QStringList &tables)
 {
-    // quick_check walks every page of the file but, unlike integrity_check, not the indexes
-    // against their tables: cheap enough to run before every writing operation.
+    if (tables.isEmpty())
+        verifyPages("PRAGMA quick_check");
+    for (const QString &table : tables)
+        verifyPages(QString("PRAGMA quick_check(\"%1\")").arg(QString(table).replace('"', "\"\"")).toUtf8());
+}
+
+void Store::verifyPages(const QByteArray &pragma)
+{
+    // quick_check walks every page of the file (or of one table and its indexes) but, unlike
+    // integrity_check, not the indexes against their tables: cheap enough to run before every
+    // writing operation.
     sqlite3_stmt *check = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, "PRAGMA quick_check", -1, &check, nullptr);
+    int rc = sqlite3_prepare_v2(m_db, pragma.constData(), -1, &check, nullptr);
     QStringList findings;
     if (rc == SQLITE_OK)
         while ((rc = sqlite3_step(check)) == SQLITE_ROW)

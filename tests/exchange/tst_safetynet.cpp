@@ -23,6 +23,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +81,7 @@ private slots:
     void importStopsWhenNoSnapshotCanBeMade();
     void undoLeavesALockedDataFolderAlone();
     void exportThenUndoRestoresTheHandheld();
+    void keptCopiesSurviveTheNextExport();
     void guardAsksAboutChangesOnTheHandheld_data();
     void guardAsksAboutChangesOnTheHandheld();
     void dryRunsCountAndChangeNothing();
@@ -262,6 +264,40 @@ void TestSafetyNet::exportThenUndoRestoresTheHandheld()
     QCOMPARE(filesBelow(m_root), before);
     QVERIFY(!QFileInfo::exists(syncReferencePath(m_data, RecordKind::Contacts)));
     QVERIFY(!undoLastExchange(m_data, m_root, m_messages, nullptr).found);
+}
+
+void TestSafetyNet::keptCopiesSurviveTheNextExport()
+{
+    const QString document = documentOnHandheld(m_root, RecordKind::Contacts);
+    const QString reference = syncReferencePath(m_data, RecordKind::Contacts);
+    QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+    const QByteArray first = readFile(document);
+    QCOMPARE(readFile(reference), first);
+    QCOMPARE(readFile(m_data + "/addressbook.xml"), first);
+    QVERIFY(writeFile(reference + ".Ab12Cd", "left by a run that was killed"));
+
+    // The copies in the data folder are replaced, never written over: each keeps its bytes.
+    store().exec("UPDATE Contacts SET FirstName = 'Minjae' WHERE ID = 42");
+    QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+    const QByteArray second = readFile(document);
+    QVERIFY(second.contains("Minjae") && !first.contains("Minjae"));
+    QCOMPARE(readFile(reference), second);
+    QCOMPARE(readFile(m_data + "/addressbook.xml"), second);
+    const Files data = filesBelow(m_data);
+    QStringList keptReferences;
+    for (auto it = data.begin(); it != data.end(); ++it) {
+        QVERIFY2(!QRegularExpression("\\.[A-Za-z0-9]{6}$").match(it.key()).hasMatch(), qPrintable(it.key()));
+        if (it.key().endsWith("/sync-addressbook.xml")) {
+            keptReferences << it.key();
+            QCOMPARE(it.value(), first);
+        }
+    }
+    QCOMPARE(keptReferences.size(), 1);
+
+    // Undo compares the handheld's document with the digest of what the export wrote.
+    QVERIFY(undoLastExchange(m_data, m_root, m_messages, nullptr).complete());
+    QCOMPARE(readFile(document), first);
+    QCOMPARE(readFile(reference), first);
 }
 
 void TestSafetyNet::guardAsksAboutChangesOnTheHandheld_data()
