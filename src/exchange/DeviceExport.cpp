@@ -254,6 +254,8 @@ public:
         QDir().mkdir(folder);
         if (!QFileInfo(folder).isDir())
             return notFound();
+        // What an export cut short by a pulled card left beside the document.
+        removeUnfinishedCopies(folder, {QLatin1String(info.documentName)});
 
         const QString target = handheldDocumentPath(m_root, kind);
         const QFileInfo old(target);

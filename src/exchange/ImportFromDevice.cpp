@@ -44,7 +44,7 @@ enum class Copy { Done, ReadFailed, WriteFailed };
 
 // Copies the handheld's document over the staging copy. The new copy is written beside the old one
 // and takes its place only when complete, so a failed copy leaves no part of a file behind.
-Copy copyDocument(const QString &from, const QString &to, QString *problem)
+Copy copyDocument(const QString &from, const QString &to, const ImportOptions &options, QString *problem)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
@@ -57,18 +57,19 @@ Copy copyDocument(const QString &from, const QString &to, QString *problem)
         *problem = fileErrorText(target, folder);
         return Copy::WriteFailed;
     }
-    QByteArray block;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
-        block = source.read(1 << 20);
-        if (block.isEmpty()) {
-            if (source.error() != QFileDevice::NoError || !source.atEnd()) {
+        const qint64 n = options.readFromDevice ? options.readFromDevice(source, buffer.data(), buffer.size())
+                                                : source.read(buffer.data(), buffer.size());
+        if (n <= 0) {
+            if (n < 0 || source.error() != QFileDevice::NoError || !source.atEnd()) {
                 *problem = source.errorString();
                 target.cancelWriting();
                 return Copy::ReadFailed;
             }
             break;
         }
-        if (!writeFully(target, block, problem)) {
+        if (!writeFully(target, QByteArrayView(buffer.constData(), n), problem)) {
             target.cancelWriting();
             return Copy::WriteFailed;
         }
@@ -115,7 +116,7 @@ QString noRecordsText()
 
 ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                                const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
-                               const std::function<void()> &hideWindow)
+                               const std::function<void()> &hideWindow, const ImportOptions &options)
 {
     ImportOutcome outcome;
     bool snapshotTaken = false;
@@ -140,7 +141,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
 
         const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
         QString problem;
-        switch (copyDocument(handheldDocumentPath(root, kind), staging, &problem)) {
+        switch (copyDocument(handheldDocumentPath(root, kind), staging, options, &problem)) {
         case Copy::Done:
             break;
         case Copy::ReadFailed:

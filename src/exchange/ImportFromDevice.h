@@ -7,6 +7,8 @@
 #include <QString>
 #include <functional>
 
+class QIODevice;
+
 namespace pimdesk {
 
 class Messages;
@@ -30,6 +32,13 @@ class Store;
 //
 // The whole import holds the data folder's lock; a store that is damaged is refused before
 // anything is copied or merged.
+struct ImportOptions
+{
+    // Reads up to size bytes of the handheld's document into data: the count, 0 at its end, -1 when
+    // the drive fails.
+    std::function<qint64(QIODevice &file, char *data, qint64 size)> readFromDevice;
+};
+
 struct ImportOutcome
 {
     QList<RecordKind> completed;
@@ -38,7 +47,7 @@ struct ImportOutcome
 
 ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const QString &driveRoot,
                                const QList<RecordKind> &kinds, Messages &messages, ListWindowsHost *lists,
-                               const std::function<void()> &hideWindow = {});
+                               const std::function<void()> &hideWindow = {}, const ImportOptions &options = {});
 
 // The messages of the import.
 QString importCompletedText(RecordKind kind);

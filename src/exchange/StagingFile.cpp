@@ -120,15 +120,22 @@ void StagingFile::removeLeftovers(const QString &dataDirectory)
 {
     QStringList names;
     for (RecordKind kind : allKinds)
-        names << QRegularExpression::escape(QLatin1String(kindInfo(kind).documentName));
-    static const QRegularExpression leftover(QString("^(%1)\\.[A-Za-z0-9]{6}$").arg(names.join('|')));
+        names << QLatin1String(kindInfo(kind).documentName);
     // The staging copies, and the guard's copies in sync/ (see placeCopy).
-    for (const QString &path : {dataDirectory, QDir(dataDirectory).filePath("sync")}) {
-        const QDir folder(path);
-        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
-            if (leftover.match(name).hasMatch())
-                QFile::remove(folder.filePath(name));
-    }
+    removeUnfinishedCopies(dataDirectory, names);
+    removeUnfinishedCopies(QDir(dataDirectory).filePath("sync"), names);
+}
+
+void removeUnfinishedCopies(const QString &folder, const QStringList &names)
+{
+    QStringList escaped;
+    for (const QString &name : names)
+        escaped << QRegularExpression::escape(name);
+    const QRegularExpression unfinished(QString("^(%1)\\.[A-Za-z0-9]{6}$").arg(escaped.join('|')));
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
+        if (unfinished.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
 }
 
 namespace {

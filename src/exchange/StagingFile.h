@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryFile>
 
 class QFileDevice;
@@ -38,6 +39,12 @@ private:
     QTemporaryFile m_file;
     QString m_error;
 };
+
+// Removes the files that a copy ended by force left under a temporary name (name.XXXXXX, as this
+// program's files and Qt's save files are named while written) beside any of names in folder. A
+// file system without unnamed temporary files (a FAT card) keeps such a file when the run is killed
+// or the card pulled.
+void removeUnfinishedCopies(const QString &folder, const QStringList &names);
 
 // Writes all bytes, or fails with the system's reason in *error. A disk that takes only part of
 // a write reports why only when asked again, and its first answer is often "Unknown error".

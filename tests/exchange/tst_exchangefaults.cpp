@@ -116,6 +116,7 @@ private slots:
     void cleanup();
     void driveVanishesDuringExport();
     void driveVanishesDuringImport();
+    void readErrorDuringImport();
     void fullCardDuringExport();
     void fullDataFolderDuringImport_data();
     void fullDataFolderDuringImport();
@@ -204,11 +205,14 @@ void TestExchangeFaults::driveVanishesDuringExport()
     // The old document was kept before anything was written.
     QCOMPARE(filesBelow(exportBackupDirectory(m_data)).size(), 1);
 
-    // Plugged in again, the next export completes.
+    // Plugged in again, the next export completes and removes what a card without unnamed
+    // temporary files (FAT) keeps of the cut one.
     QVERIFY(QDir().rename(gone, m_drive));
+    QVERIFY(test::writeFile(oldDocumentPath() + ".Qx7tPz", m_oldDocument.left(m_oldDocument.size() / 2)));
     const Run run = runCli({"--data", m_data, "export", "--drive", m_drive, "--contacts", "--yes"});
     QCOMPARE(run.status, 0);
     QCOMPARE(test::readFile(oldDocumentPath()), test::readFile(m_data + "/addressbook.xml"));
+    QCOMPARE(filesBelow(m_drive), QStringList{"Qtopia/Applications/addressbook/addressbook.xml"});
 }
 
 void TestExchangeFaults::driveVanishesDuringImport()
@@ -264,6 +268,38 @@ void TestExchangeFaults::driveVanishesDuringImport()
     }
     QCOMPARE(messages.texts().last(), documentNotFoundText()); // the tasks: the card is gone
     QCOMPARE(temporaries(m_data), QStringList());
+}
+
+void TestExchangeFaults::readErrorDuringImport()
+{
+    // An earlier import left its copy; the card then fails (EIO) a third of the way into the next.
+    QVERIFY(test::writeFile(oldDocumentPath(), addressbook(20)));
+    fillContacts(storePath(), 0);
+    QCOMPARE(runCli({"--data", m_data, "import", "--drive", m_drive, "--contacts"}).status, 0);
+    const QByteArray document = addressbook(300);
+    QVERIFY(test::writeFile(oldDocumentPath(), document));
+    const QByteArray before = storeDigest(storePath());
+    const QStringList data = filesBelow(m_data);
+    const QByteArray copy = test::readFile(m_data + "/addressbook.xml");
+
+    ImportOptions options;
+    options.readFromDevice = [&](QIODevice &file, char *bytes, qint64 size) -> qint64 {
+        if (file.pos() > 0)
+            return -1;
+        return file.read(bytes, qMin(size, qint64(document.size() / 3)));
+    };
+    ScriptedMessages messages;
+    {
+        const std::shared_ptr<Store> store = Store::open(storePath());
+        const ImportOutcome outcome =
+            importFromDevice(*store, m_data, m_drive, {RecordKind::Contacts}, messages, nullptr, {}, options);
+        QVERIFY(outcome.completed.isEmpty());
+    }
+    QCOMPARE(messages.texts(), QStringList{driveErrorText()});
+    QCOMPARE(storeDigest(storePath()), before);
+    QCOMPARE(filesBelow(m_data), data); // no snapshot, no partial copy
+    QCOMPARE(test::readFile(m_data + "/addressbook.xml"), copy);
+    QCOMPARE(test::readFile(oldDocumentPath()), document);
 }
 
 void TestExchangeFaults::fullCardDuringExport()
