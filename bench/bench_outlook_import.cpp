@@ -8,6 +8,7 @@
 //
 // Each size and kind runs in a child process of this program, so its peak memory (VmHWM) is its own.
 
+#include "records/Clock.h"
 #include "BenchReport.h"
 #include "outlook/OutlookImport.h"
 #include "records/DataSource.h"
@@ -231,6 +232,7 @@ int runChild(const QString &kind, int size)
 
 int main(int argc, char **argv)
 {
+    settleLocalTimeZone(); // as the program does at start
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     if (args.size() >= 4 && args.at(1) == "--child")

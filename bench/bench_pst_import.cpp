@@ -8,6 +8,7 @@
 //   bench_pst_import [FILE.ost|FILE.pst] [--runs N]
 // Without FILE the offline store is unpacked from the shared test data.
 
+#include "records/Clock.h"
 #include "BenchReport.h"
 #include "outlook/OutlookImport.h"
 #include "outlook/pst/BodyText.h"
@@ -53,6 +54,7 @@ double elapsedMs(const QElapsedTimer &timer)
 
 int main(int argc, char **argv)
 {
+    settleLocalTimeZone(); // as the program does at start
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int runs = 5;

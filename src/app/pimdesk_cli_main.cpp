@@ -1,10 +1,12 @@
 #include "cli/Cli.h"
+#include "records/Clock.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    pimdesk::settleLocalTimeZone();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

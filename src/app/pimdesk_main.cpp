@@ -1,9 +1,11 @@
+#include "records/Clock.h"
 #include "shell/Program.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    pimdesk::settleLocalTimeZone();
     QApplication app(argc, argv);
     return pimdesk::runProgram(app);
 }

@@ -17,4 +17,12 @@ void Clock::setCurrent(Clock *clock)
     currentClock = clock;
 }
 
+void settleLocalTimeZone()
+{
+#ifndef Q_OS_WIN
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+#endif
+}
+
 } // namespace pimdesk

@@ -34,4 +34,10 @@ private:
     QDateTime m_at;
 };
 
+// Called first in main(). With TZ unset, the C library looks at /etc/localtime again for every
+// local date it converts, which was nearly half the time of an Outlook calendar import; TZ naming
+// that same file lets it read the file once. A TZ the user set is left as it is. The price: a
+// change of the system's time zone is seen at the next start.
+void settleLocalTimeZone();
+
 } // namespace pimdesk
