@@ -37,12 +37,12 @@ echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores: $(grep -m1 'm
 echo
 awk -F'\t' '
   BEGIN {
-    printf "| %-36s | %7s | %9s | %11s | %8s | %6s | %-26s |\n", "operation", "records", "seconds", "records/s", "peak MB", "ratio", "baseline"
-    printf "|%s|%s|%s|%s|%s|%s|%s|\n", "--------------------------------------", "--------:", "----------:", "------------:", "---------:", "-------:", "----------------------------"
+    printf "| %-56s | %7s | %9s | %11s | %8s | %6s | %-26s |\n", "operation", "records", "seconds", "records/s", "peak MB", "ratio", "baseline"
+    printf "|%s|%s|%s|%s|%s|%s|%s|\n", "----------------------------------------------------------", "--------:", "----------:", "------------:", "---------:", "-------:", "----------------------------"
   }
   {
     rate = ($4 > 0) ? sprintf("%.0f", $3 / $4) : "-"
     ratio = ($6 != "-" && $6 > 0) ? sprintf("%.2f", $4 / $6) : "-"
-    printf "| %-36s | %7d | %9.4f | %11s | %8s | %6s | %-26s |\n", $2, $3, $4, rate, $5, ratio, $7
+    printf "| %-56s | %7d | %9.4f | %11s | %8s | %6s | %-26s |\n", $2, $3, $4, rate, $5, ratio, $7
   }' "$lines"
 exit $status

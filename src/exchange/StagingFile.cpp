@@ -150,7 +150,9 @@ bool renameOver(const QString &from, const QString &to, QString *error)
     return !failure;
 }
 
-bool copyBytes(const QString &source, const QString &target, QString *error)
+} // namespace
+
+bool copyWhole(const QString &source, const QString &target, QString *error)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -187,8 +189,6 @@ bool copyBytes(const QString &source, const QString &target, QString *error)
     return true;
 }
 
-} // namespace
-
 bool placeCopy(const QString &source, const QString &target, QString *error)
 {
 #ifndef Q_OS_WIN
@@ -211,7 +211,7 @@ bool placeCopy(const QString &source, const QString &target, QString *error)
         return false;
     }
 #endif
-    return copyBytes(source, target, error);
+    return copyWhole(source, target, error);
 }
 
 } // namespace pimdesk

@@ -50,6 +50,10 @@ void removeUnfinishedCopies(const QString &folder, const QStringList &names);
 // a write reports why only when asked again, and its first answer is often "Unknown error".
 bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error);
 
+// Copies source to target piece by piece through a temporary file beside target that is synced and
+// renamed over it: target holds its old bytes or all the new ones. False with the reason in *error.
+bool copyWhole(const QString &source, const QString &target, QString *error);
+
 // Makes target a copy of source that appears whole or not at all. Within one file system the copy
 // is a second name of source's file (a hard link put in place by a rename), which costs nothing;
 // elsewhere, or where the file system has no links, the bytes are copied to a temporary file that is

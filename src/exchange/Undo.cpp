@@ -2,6 +2,7 @@
 
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
+#include "exchange/StagingFile.h"
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
 #include "records/Messages.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pimdesk {
 
@@ -44,33 +44,6 @@ QString question(const BackupEntry &entry)
 } // namespace undoTexts
 
 namespace {
-
-bool copyWhole(const QString &from, const QString &to, QString *error)
-{
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
-        return false;
-    }
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
-        return false;
-    }
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 20);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            *error = block.isEmpty() ? in.errorString() : out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!out.commit()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
-}
 
 class Undo
 {
