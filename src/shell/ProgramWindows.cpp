@@ -34,10 +34,12 @@ void registerProgramWindows(WindowRegistry &windows)
         windowNames::outlookImport,
         [](ProgramContext &c) {
             WindowRegistry *registry = c.windows;
-            return new OutlookImportWindow(c.storePath, *c.messages, [registry](bool enabled) {
+            auto *window = new OutlookImportWindow(c.storePath, *c.messages, [registry](bool enabled) {
                 if (registry)
                     registry->setLauncherEnabled(enabled);
             });
+            window->setLists(registry);
+            return window;
         },
         OnClose::Unload);
     registerTaskWindows(windows);

@@ -8,6 +8,7 @@
 #include "shell/MainWindow.h"
 #include "shell/ProgramWindows.h"
 #include "shell/WindowRegistry.h"
+#include "support/RecordingLists.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -206,6 +207,29 @@ private slots:
         QCOMPARE(m_window->findChild<DataSource *>("Data2")->recordSource(), QString("Datebook"));
         QCOMPARE(m_window->findChild<DataSource *>("Data1")->recordSource(),
                  QString("SELECT * FROM Datebook ORDER BY ID"));
+    }
+
+    void listsReReadAndUndoTakesTheImportBack()
+    {
+        test::RecordingLists lists;
+        m_window->setLists(&lists);
+        auto c = std::make_shared<FakeContact>();
+        c->texts["EntryID"] = "C1";
+        m_outlook->contacts << c;
+        m_window->findChild<QCheckBox *>("Check1")->setChecked(true);
+        m_window->findChild<QPushButton *>("Command2")->click();
+        const std::shared_ptr<Store> store = Store::shared(m_storePath);
+        QCOMPARE(store->count("Contacts"), 1);
+        QCOMPARE(lists.calls, QStringList{"Contacts reloaded"});
+
+        auto *undo = m_window->findChild<QPushButton *>("Command4");
+        QCOMPARE(undo->text(), QString("되돌리기"));
+        m_messages.clear();
+        m_messages.answerNext(Answer::Ok);
+        undo->click();
+        QCOMPARE(store->count("Contacts"), 0);
+        QVERIFY2(m_messages.texts().last().contains("되돌리기가 완료되었습니다."), qPrintable(m_messages.texts().last()));
+        QVERIFY(lists.calls.mid(1).contains("Contacts reloaded"));
     }
 
     void outlookThatCannotBeReachedIsReported()

@@ -126,8 +126,12 @@ OutlookImportWindow::OutlookImportWindow(QString storePath, Messages &messages, 
     }
     m_import = new QPushButton("가져오기", frame);
     m_import->setObjectName("Command2");
+    m_undo = new QPushButton(QStringLiteral("되돌리기"), frame);
+    m_undo->setObjectName("Command4");
+    m_undo->setToolTip(QStringLiteral("마지막 가져오기(또는 내보내기)를 되돌립니다."));
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
+    buttonRow->addWidget(m_undo);
     buttonRow->addWidget(m_import);
     auto *frameLayout = new QVBoxLayout(frame);
     frameLayout->addLayout(fileRow);
@@ -174,6 +178,7 @@ OutlookImportWindow::OutlookImportWindow(QString storePath, Messages &messages, 
     m_data2->setObjectName("Data2");
 
     connect(m_import, &QPushButton::clicked, this, [this] { runImport(); });
+    connect(m_undo, &QPushButton::clicked, this, [this] { runUndo(); });
 
     // Load: both ranges are today to today, from one reading of the clock.
     const RangeBoxes today = todayRange(Clock::current());
@@ -280,11 +285,26 @@ SequenceOutcome OutlookImportWindow::runImport()
     };
     m_repaintTimer->invalidate();
     const SequenceOutcome outcome = importFromOutlook(request, context);
+    // What was stored before a failure stays stored: every ticked kind's list re-reads.
+    if (m_lists) {
+        const std::pair<bool, RecordKind> kinds[] = {{request.contacts, RecordKind::Contacts},
+                                                     {request.tasks, RecordKind::Tasks},
+                                                     {request.calendar, RecordKind::Events}};
+        for (const auto &[ticked, kind] : kinds)
+            if (ticked)
+                m_lists->reloadList(kind);
+    }
 
     if (m_launcher)
         m_launcher(true);
     hide();
     return outcome;
+}
+
+UndoOutcome OutlookImportWindow::runUndo()
+{
+    // No handheld is involved here; the undo of an export says which documents it could not reach.
+    return undoLastExchange(QFileInfo(m_storePath).absolutePath(), QString(), m_messages, m_lists);
 }
 
 void OutlookImportWindow::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/Undo.h"
 #include "outlook/OutlookImport.h"
 
 #include <QWidget>
@@ -42,12 +43,18 @@ public:
     using FileChooser = std::function<QString(QWidget *parent, const QString &current)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
+    // The lists that show what an import or an undo changes; they re-read afterwards.
+    void setLists(ListWindowsHost *lists) { m_lists = lists; }
+
     // The ranges as the boxes hold them now.
     outlook::RangeBoxes taskRange() const;
     outlook::RangeBoxes calendarRange() const;
 
     // The import sequence of Command2.
     outlook::SequenceOutcome runImport();
+    // "되돌리기" (Command4): takes back the newest import or export of the data folder, as the
+    // handheld windows' button does, after asking.
+    UndoOutcome runUndo();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,6 +82,8 @@ private:
     QComboBox *m_combo[2];
     std::array<QLineEdit *, 12> m_text;
     QPushButton *m_import;
+    QPushButton *m_undo;
+    ListWindowsHost *m_lists = nullptr;
     QLineEdit *m_dataFile;
     QPushButton *m_browse;
     FileChooser m_chooseFile;
