@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <future>
 
@@ -69,61 +68,6 @@ QString exportBackupDirectory(const QString &dataDirectory)
 
 namespace {
 
-using WriteStep = std::function<bool(QIODevice &, const QByteArray &)>;
-
-bool writeAll(QIODevice &file, const QByteArray &bytes)
-{
-    QString ignored; // the caller asks the file why
-    if (auto *f = qobject_cast<QFileDevice *>(&file))
-        return writeFully(*f, bytes, &ignored);
-    return file.write(bytes) == bytes.size();
-}
-
-enum class CopyResult { Copied, SourceUnreadable, TargetUnwritable };
-
-// Copies a file piece by piece (a document may be large) to a target that appears only when the
-// copy is complete: the pieces go to a temporary file beside the target, which is flushed to the
-// disk and then renamed over the target. On any failure the target keeps what it held.
-CopyResult copyFile(const QString &source, const QString &target, const WriteStep &write, QString *error)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
-        return CopyResult::SourceUnreadable;
-    }
-    QSaveFile out(target);
-    const QString folder = QFileInfo(target).absolutePath();
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = fileErrorText(out, folder);
-        return CopyResult::TargetUnwritable;
-    }
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    qint64 total = 0;
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0) {
-            *error = in.errorString();
-            return CopyResult::SourceUnreadable;
-        }
-        if (n == 0)
-            break;
-        total += n;
-        if (!write(out, QByteArray::fromRawData(buffer.constData(), n))) {
-            *error = fileErrorText(out, folder);
-            return CopyResult::TargetUnwritable;
-        }
-    }
-    if (total != in.size()) {
-        *error = in.errorString();
-        return CopyResult::SourceUnreadable;
-    }
-    if (!out.commit()) {
-        *error = fileErrorText(out, folder);
-        return CopyResult::TargetUnwritable;
-    }
-    return CopyResult::Copied;
-}
-
 // The backup folder of one export: the handheld's replaced documents, what was written in their
 // place, and the guard's copies as they were, so that an undo can put everything back.
 class Backup
@@ -139,7 +83,7 @@ public:
     {
         if (!m_folder.make(error))
             return CopyResult::TargetUnwritable;
-        return copyFile(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), writeAll, error);
+        return copyWhole(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), error);
     }
 
     // Notes a replaced document once the new one is on the handheld, with the digest of what was
@@ -181,7 +125,7 @@ public:
     Export(Store &store, const QString &dataDirectory, const QString &driveRoot, Messages &messages,
            ListWindowsHost *lists, const std::function<void()> &hideWindow, const ExportOptions &options)
         : m_store(store), m_data(dataDirectory), m_root(driveRoot), m_messages(messages), m_lists(lists),
-          m_hide(hideWindow), m_write(options.writeToDevice ? options.writeToDevice : WriteStep(writeAll)),
+          m_hide(hideWindow), m_toDevice{{}, options.writeToDevice},
           m_backup(dataDirectory)
     {}
 
@@ -275,7 +219,7 @@ public:
             }
         }
         bool kept = false;
-        switch (copyFile(stagingFile.path(), target, m_write, &error)) {
+        switch (copyWhole(stagingFile.path(), target, &error, m_toDevice)) {
         case CopyResult::Copied:
             kept = stagingFile.commit();
             if (!kept)
@@ -319,7 +263,7 @@ private:
     Messages &m_messages;
     ListWindowsHost *m_lists;
     const std::function<void()> &m_hide;
-    WriteStep m_write;
+    CopySteps m_toDevice;
     Backup m_backup;
 };
 

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pimdesk {
 
@@ -38,47 +37,6 @@ Lookup lookUpDocument(const QString &root, RecordKind kind)
     const QStringList files =
         QDir(folder.filePath()).entryList({name}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
     return files.contains(name) ? Lookup::Found : Lookup::Missing;
-}
-
-enum class Copy { Done, ReadFailed, WriteFailed };
-
-// Copies the handheld's document over the staging copy. The new copy is written beside the old one
-// and takes its place only when complete, so a failed copy leaves no part of a file behind.
-Copy copyDocument(const QString &from, const QString &to, const ImportOptions &options, QString *problem)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *problem = source.errorString();
-        return Copy::ReadFailed;
-    }
-    QSaveFile target(to);
-    const QString folder = QFileInfo(to).absolutePath();
-    if (!target.open(QIODevice::WriteOnly)) {
-        *problem = fileErrorText(target, folder);
-        return Copy::WriteFailed;
-    }
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = options.readFromDevice ? options.readFromDevice(source, buffer.data(), buffer.size())
-                                                : source.read(buffer.data(), buffer.size());
-        if (n <= 0) {
-            if (n < 0 || source.error() != QFileDevice::NoError || !source.atEnd()) {
-                *problem = source.errorString();
-                target.cancelWriting();
-                return Copy::ReadFailed;
-            }
-            break;
-        }
-        if (!writeFully(target, QByteArrayView(buffer.constData(), n), problem)) {
-            target.cancelWriting();
-            return Copy::WriteFailed;
-        }
-    }
-    if (!target.commit()) {
-        *problem = fileErrorText(target, folder);
-        return Copy::WriteFailed;
-    }
-    return Copy::Done;
 }
 
 void enableLists(ListWindowsHost *lists)
@@ -141,13 +99,14 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
 
         const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
         QString problem;
-        switch (copyDocument(handheldDocumentPath(root, kind), staging, options, &problem)) {
-        case Copy::Done:
+        // The new copy takes the old one's place only when complete: a failed copy leaves no part of a file.
+        switch (copyWhole(handheldDocumentPath(root, kind), staging, &problem, {options.readFromDevice, {}})) {
+        case CopyResult::Copied:
             break;
-        case Copy::ReadFailed:
+        case CopyResult::SourceUnreadable:
             messages.show(driveErrorText());
             return outcome;
-        case Copy::WriteFailed:
+        case CopyResult::TargetUnwritable:
             messages.show(
                 QString("가져온 문서를 %1에 저장할 수 없습니다.\r%2").arg(QDir::toNativeSeparators(staging), problem));
             return outcome;

@@ -152,41 +152,42 @@ bool renameOver(const QString &from, const QString &to, QString *error)
 
 } // namespace
 
-bool copyWhole(const QString &source, const QString &target, QString *error)
+CopyResult copyWhole(const QString &source, const QString &target, QString *error, const CopySteps &steps)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = in.errorString();
-        return false;
+        return CopyResult::SourceUnreadable;
     }
     QSaveFile out(target);
+    const QString folder = QFileInfo(target).absolutePath();
     if (!out.open(QIODevice::WriteOnly)) {
-        *error = fileErrorText(out, QFileInfo(target).absolutePath());
-        return false;
+        *error = fileErrorText(out, folder);
+        return CopyResult::TargetUnwritable;
     }
     QByteArray block(1 << 20, Qt::Uninitialized);
-    qint64 total = 0;
     for (;;) {
-        const qint64 n = in.read(block.data(), block.size());
-        if (n < 0) {
-            *error = in.errorString();
-            return false;
-        }
-        if (n == 0)
+        const qint64 n = steps.read ? steps.read(in, block.data(), block.size()) : in.read(block.data(), block.size());
+        if (n <= 0) {
+            // The end of a file, or of a pipe; anything else is a read error.
+            if (n < 0 || in.error() != QFileDevice::NoError || !in.atEnd()) {
+                *error = in.errorString();
+                return CopyResult::SourceUnreadable;
+            }
             break;
-        total += n;
-        if (!writeFully(out, QByteArrayView(block.constData(), n), error))
-            return false;
-    }
-    if (total != in.size()) {
-        *error = in.errorString();
-        return false;
+        }
+        const QByteArray piece = QByteArray::fromRawData(block.constData(), n);
+        QString ignored; // the file is asked why below
+        if (!(steps.write ? steps.write(out, piece) : writeFully(out, piece, &ignored))) {
+            *error = fileErrorText(out, folder);
+            return CopyResult::TargetUnwritable;
+        }
     }
     if (!out.commit()) {
-        *error = fileErrorText(out, QFileInfo(target).absolutePath());
-        return false;
+        *error = fileErrorText(out, folder);
+        return CopyResult::TargetUnwritable;
     }
-    return true;
+    return CopyResult::Copied;
 }
 
 bool placeCopy(const QString &source, const QString &target, QString *error)
@@ -211,7 +212,7 @@ bool placeCopy(const QString &source, const QString &target, QString *error)
         return false;
     }
 #endif
-    return copyWhole(source, target, error);
+    return copyWhole(source, target, error) == CopyResult::Copied;
 }
 
 } // namespace pimdesk

@@ -5,7 +5,10 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <functional>
+
 class QFileDevice;
+class QIODevice;
 
 namespace pimdesk {
 
@@ -50,9 +53,22 @@ void removeUnfinishedCopies(const QString &folder, const QStringList &names);
 // a write reports why only when asked again, and its first answer is often "Unknown error".
 bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error);
 
-// Copies source to target piece by piece through a temporary file beside target that is synced and
-// renamed over it: target holds its old bytes or all the new ones. False with the reason in *error.
-bool copyWhole(const QString &source, const QString &target, QString *error);
+enum class CopyResult { Copied, SourceUnreadable, TargetUnwritable };
+
+// How copyWhole reads and writes a piece; each left empty does the plain thing. Tests put steps of
+// their own to make a drive fail half-way.
+struct CopySteps
+{
+    // Up to size bytes into data: the count, 0 at the end, -1 when the drive fails.
+    std::function<qint64(QIODevice &file, char *data, qint64 size)> read;
+    // All bytes, or false when the drive took them only in part or not at all.
+    std::function<bool(QIODevice &file, const QByteArray &bytes)> write;
+};
+
+// Copies source (a file or a pipe) to target piece by piece through a temporary file beside target
+// that is synced and renamed over it: target holds its old bytes or all the new ones. On failure the
+// reason is in *error and the result says which side failed.
+CopyResult copyWhole(const QString &source, const QString &target, QString *error, const CopySteps &steps = {});
 
 // Makes target a copy of source that appears whole or not at all. Within one file system the copy
 // is a second name of source's file (a hard link put in place by a rename), which costs nothing;

@@ -45,6 +45,11 @@ QString question(const BackupEntry &entry)
 
 namespace {
 
+bool copied(const QString &from, const QString &to, QString *error)
+{
+    return copyWhole(from, to, error) == CopyResult::Copied;
+}
+
 class Undo
 {
 public:
@@ -73,7 +78,7 @@ public:
         bool kept = false;
         if (store) {
             kept = before.snapshotStore(*store, &error);
-        } else if (before.make(&error) && copyWhole(storePath, Store::pathInDirectory(before.path()), &error)) {
+        } else if (before.make(&error) && copied(storePath, Store::pathInDirectory(before.path()), &error)) {
             before.manifest().hasStore = true;
             kept = before.saveManifest(&error);
         }
@@ -83,7 +88,7 @@ public:
             return;
         }
         const bool restored =
-            store ? pimdesk::restoreStore(*store, snapshot, &error) : copyWhole(snapshot, storePath, &error);
+            store ? pimdesk::restoreStore(*store, snapshot, &error) : copied(snapshot, storePath, &error);
         if (!restored) {
             m_outcome.notRestored << QString("레코드 저장소: %1").arg(error);
             return;
@@ -110,14 +115,14 @@ public:
         }
         QString error;
         const QString kept = QDir(m_entry.folder).filePath(name);
-        const bool ok = document.existed ? copyWhole(kept, target, &error) : QFile::remove(target);
+        const bool ok = document.existed ? copied(kept, target, &error) : QFile::remove(target);
         if (!ok) {
             m_outcome.notRestored << QString("%1: %2").arg(name, error.isEmpty() ? driveErrorText() : error);
             return;
         }
         const QString reference = syncReferencePath(m_data, kind);
         if (document.hadReference)
-            copyWhole(QDir(m_entry.folder).filePath("sync-" + name), reference, &error);
+            copied(QDir(m_entry.folder).filePath("sync-" + name), reference, &error);
         else
             QFile::remove(reference);
         document.restored = true;
