@@ -5,6 +5,7 @@
 //
 // Run from a Release build:  build/release/bench/bench_calendar_list [events]
 #include "BenchReport.h"
+#include "SqliteShell.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/RecordSet.h"
@@ -24,28 +25,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace pimdesk;
 
 namespace {
-
-// Processor time (user and system) of this process, or of its finished children, in ms. The machine
-// may be shared: processor time says what the work cost, wall time what the user waited.
-double cpuMs(int who = RUSAGE_SELF)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
 
 double median(QList<double> values)
 {
@@ -76,20 +65,6 @@ void fill(Store &store, int count)
                          random.bounded(3) == 0 ? QVariant("15") : QVariant(), QVariant()});
     }
     tx.commit();
-}
-
-double sqliteShell(const QString &path, const QString &query, double *cpu)
-{
-    const double childrenBefore = cpuMs(RUSAGE_CHILDREN);
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer t;
-    t.start();
-    p.start("sqlite3", {path, query});
-    p.waitForFinished(-1);
-    const double ms = t.nsecsElapsed() / 1e6;
-    *cpu = cpuMs(RUSAGE_CHILDREN) - childrenBefore;
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? ms : -1;
 }
 
 // Lets the window settle: the posted layout and paint requests run, so the grid reads and draws its
@@ -130,7 +105,7 @@ int main(int argc, char *argv[])
     double firstOpening = -1;
     RecordGrid *grid = nullptr;
     for (int i = 0; i < runs + 1; ++i) {
-        const double cpuBefore = cpuMs();
+        const double cpuBefore = bench::cpuMs();
         t.restart();
         open->trigger();
         if (!grid)
@@ -138,7 +113,7 @@ int main(int argc, char *argv[])
         showGrid(grid);
         const double ms = t.nsecsElapsed() / 1e6;
         if (i > 0)
-            openingCpu << cpuMs() - cpuBefore;
+            openingCpu << bench::cpuMs() - cpuBefore;
         if (grid->gridModel().rowCount() != count || grid->gridModel().cellText(0, 4).isEmpty()) {
             std::printf("the list does not show the events\n");
             return 1;
@@ -152,9 +127,9 @@ int main(int argc, char *argv[])
     const QString showAll = QString::fromLatin1(search::calendarShowAllSql);
     QList<double> openingBase, openingBaseCpu;
     for (int i = 0; i < 3; ++i) {
-        double cpu = 0;
-        openingBase << sqliteShell(path, jet::toSqlite(showAll), &cpu);
-        openingBaseCpu << cpu;
+        const bench::Timing shell = bench::sqliteShell(path, jet::toSqlite(showAll));
+        openingBase << shell.ms;
+        openingBaseCpu << shell.cpu;
     }
 
     // (b) One search through the search window.
@@ -169,12 +144,12 @@ int main(int argc, char *argv[])
         list->findChild<QToolButton *>("Command4")->click();
         QWidget *dialog = main.findChild<QWidget *>("Dialog2");
         dialog->findChild<QLineEdit *>("Text1")->setText(criterion);
-        const double cpuBefore = cpuMs();
+        const double cpuBefore = bench::cpuMs();
         t.restart();
         dialog->findChild<QPushButton *>("OKButton")->click();
         showGrid(grid);
         searching << t.nsecsElapsed() / 1e6;
-        searchingCpu << cpuMs() - cpuBefore;
+        searchingCpu << bench::cpuMs() - cpuBefore;
         matches = grid->gridModel().rowCount();
         // Back to the whole list for the next run.
         list->findChild<QToolButton *>("Command4")->click();
@@ -182,9 +157,9 @@ int main(int argc, char *argv[])
     }
     QList<double> searchBase, searchBaseCpu;
     for (int i = 0; i < 3; ++i) {
-        double cpu = 0;
-        searchBase << sqliteShell(path, jet::toSqlite(searchSql), &cpu);
-        searchBaseCpu << cpu;
+        const bench::Timing shell = bench::sqliteShell(path, jet::toSqlite(searchSql));
+        searchBase << shell.ms;
+        searchBaseCpu << shell.cpu;
     }
 
     // The record sets alone, without the window: what the store's part of each figure is.

@@ -6,6 +6,7 @@
 //            text on the list's data source.
 // Targets: opening <= 0.5x its baseline, search <= 1.0x, both under 200 ms.
 #include "BenchReport.h"
+#include "SqliteShell.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
@@ -21,12 +22,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace pimdesk;
 
@@ -66,34 +65,6 @@ void fill(Store &store)
     tx.commit();
 }
 
-// Processor time (user and system) of this process or of its finished children, in ms: on a
-// machine shared with other work it varies far less than the time on the clock.
-double cpuMs(int who)
-{
-    rusage u{};
-    getrusage(who, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
-
-struct Timing
-{
-    double ms;
-    double cpu;
-};
-
-// The sqlite3 shell running a query to the end, its output thrown away.
-Timing shell(const QString &dbPath, const QString &sql)
-{
-    const double cpu = cpuMs(RUSAGE_CHILDREN);
-    QElapsedTimer t;
-    t.start();
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start("sqlite3", {dbPath, sql});
-    p.waitForFinished(-1);
-    return {t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_CHILDREN) - cpu};
-}
-
 // The grid painted with its first rows (a paint reads the rows it shows).
 void showFirstRows(RecordGrid *grid)
 {
@@ -101,10 +72,10 @@ void showFirstRows(RecordGrid *grid)
     grid->viewport()->repaint();
 }
 
-Timing median(const QList<Timing> &timings)
+bench::Timing median(const QList<bench::Timing> &timings)
 {
     QList<double> ms, cpu;
-    for (const Timing &t : timings) {
+    for (const bench::Timing &t : timings) {
         ms << t.ms;
         cpu << t.cpu;
     }
@@ -113,9 +84,9 @@ Timing median(const QList<Timing> &timings)
     return {ms.at(ms.size() / 2), cpu.at(cpu.size() / 2)};
 }
 
-void report(const char *what, const QList<Timing> &ours, const QList<Timing> &baseline, const char *target)
+void report(const char *what, const QList<bench::Timing> &ours, const QList<bench::Timing> &baseline, const char *target)
 {
-    const Timing o = median(ours), b = median(baseline);
+    const bench::Timing o = median(ours), b = median(baseline);
     std::printf("%-8s %7.1f ms (cpu %6.1f)   sqlite3 %7.1f ms (cpu %6.1f)   ratio %.2f, cpu %.2f   %s\n", what, o.ms,
                 o.cpu, b.ms, b.cpu, o.ms / b.ms, o.cpu / b.cpu, target);
     bench::report(qPrintable(QString("contacts list: %1").arg(what)), contactCount, o.ms / 1000,
@@ -151,18 +122,18 @@ int main(int argc, char **argv)
     const QString searchSql = jet::selectSql(jet::parseSource(searchSource), "*");
 
     // Opening: the first one builds the window (its load reads the table once more).
-    QList<Timing> opening, openingBase, search, searchBase;
+    QList<bench::Timing> opening, openingBase, search, searchBase;
     RecordGrid *grid = nullptr;
     ListWindow *list = nullptr;
     for (int round = 0; round < rounds; ++round) {
-        const double cpu = cpuMs(RUSAGE_SELF);
+        const double cpu = bench::cpuMs();
         QElapsedTimer t;
         t.start();
         open->trigger();
         list = main.windows().listWindow(RecordKind::Contacts);
         grid = list->findChild<RecordGrid *>("MSFlexGrid1");
         showFirstRows(grid);
-        const Timing took{t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_SELF) - cpu};
+        const bench::Timing took{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
         if (grid->gridModel().rowCount() != contactCount || grid->gridModel().cellText(0, 0) != "1") {
             std::printf("the list does not show the contacts\n");
             return 1;
@@ -172,21 +143,21 @@ int main(int argc, char **argv)
             bench::report("contacts list: first opening", contactCount, took.ms / 1000, bench::processPeakMegabytes());
         }
         opening << took;
-        openingBase << shell(storePath, openSql);
+        openingBase << bench::sqliteShell(storePath, openSql);
     }
     for (int round = 0; round < rounds; ++round) {
         list->open(storePath, "Contacts");
-        const double cpu = cpuMs(RUSAGE_SELF);
+        const double cpu = bench::cpuMs();
         QElapsedTimer t;
         t.start();
         list->open(storePath, searchSource);
         showFirstRows(grid);
-        search << Timing{t.nsecsElapsed() / 1e6, cpuMs(RUSAGE_SELF) - cpu};
+        search << bench::Timing{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
         if (grid->gridModel().rowCount() != contactCount / 100) {
             std::printf("the search found %d contacts\n", grid->gridModel().rowCount());
             return 1;
         }
-        searchBase << shell(storePath, searchSql);
+        searchBase << bench::sqliteShell(storePath, searchSql);
     }
     std::printf("medians of %d rounds; the search: %s\n", rounds, qPrintable(searchSource));
     report("opening", opening, openingBase, "(target <= 0.5, < 200 ms)");

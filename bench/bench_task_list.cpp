@@ -5,6 +5,7 @@
 //
 // Targets: opening at most 0.5 times its baseline, a search at most 1.0 times, both under 200 ms.
 #include "BenchReport.h"
+#include "SqliteShell.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Store.h"
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -58,18 +58,6 @@ void settle(RecordGrid *grid)
 {
     QCoreApplication::processEvents();
     grid->viewport()->repaint();
-}
-
-double sqliteShellMs(const QString &storePath, const QString &query)
-{
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start("sqlite3", {storePath, query});
-    if (!shell.waitForFinished(60000) || shell.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace
@@ -128,7 +116,7 @@ int main(int argc, char *argv[])
     auto shellMs = [&](const QString &query) {
         QList<double> times;
         for (int run = 0; haveShell && run < runs; ++run)
-            times << sqliteShellMs(storePath, query);
+            times << bench::sqliteShell(storePath, query).ms;
         return median(times);
     };
 
