@@ -7,48 +7,24 @@
 #include "shell/ListWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
+#include "support/PictureChecks.h"
 
 #include <QAction>
-#include <QGlyphRun>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRawFont>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextLayout>
 
 using namespace pimdesk;
 
 namespace {
 
-// Glyphs that the fonts on this machine lack for a text in a widget's font (index 0 is the
-// "missing glyph" box).
+// The text, when the fonts on this machine cannot draw it in font; else nothing.
 QString missingGlyphs(const QString &text, const QFont &font)
 {
-    QTextLayout layout(text, font);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    int drawn = 0;
-    for (const QGlyphRun &run : layout.glyphRuns()) {
-        for (quint32 glyph : run.glyphIndexes()) {
-            if (glyph == 0)
-                return text;
-            ++drawn;
-        }
-    }
-    return drawn == 0 ? text : QString();
-}
-
-int distinctColours(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
+    return test::undrawable(text, font) ? text : QString();
 }
 
 } // namespace
@@ -92,7 +68,7 @@ void TestMainWindowPicture::rendersEveryCaption()
     // Each launcher picture is drawn, not an empty patch.
     for (int i = 1; i <= 4; ++i) {
         auto *image = main.findChild<QLabel *>(QString("Image%1").arg(i));
-        QVERIFY2(distinctColours(image->grab().toImage()) > 20, qPrintable(image->objectName()));
+        QVERIFY2(test::distinctColours(image->grab().toImage()) > 20, qPrintable(image->objectName()));
     }
 
     const QString keep = qEnvironmentVariable("PIMDESK_MAIN_WINDOW_PNG");

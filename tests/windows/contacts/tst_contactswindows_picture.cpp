@@ -4,12 +4,11 @@
 // PIMDESK_CONTACTS_LIST_PNG names a file for the list's picture (docs/contacts-list.png is made so);
 // PIMDESK_CONTACTS_PNG_DIR a folder for all of them: the list, the editor's four pages, the search.
 #include "support/ContactsFixture.h"
+#include "support/PictureChecks.h"
 
 #include <QAbstractButton>
-#include <QGlyphRun>
 #include <QGroupBox>
 #include <QTabWidget>
-#include <QTextLayout>
 #include <QToolButton>
 
 using namespace pimdesk;
@@ -34,13 +33,8 @@ QStringList undrawable(QWidget *window)
     for (const QString &text : std::as_const(texts)) {
         if (text.trimmed().isEmpty())
             continue;
-        QTextLayout layout(text, window->font());
-        layout.beginLayout();
-        layout.createLine();
-        layout.endLayout();
-        for (const QGlyphRun &run : layout.glyphRuns())
-            if (run.glyphIndexes().contains(0))
-                missing << text;
+        if (test::undrawable(text, window->font()))
+            missing << text;
     }
     return missing;
 }

@@ -3,28 +3,15 @@
 // (docs/task-list.png is made so).
 #include "shell/Geometry.h"
 #include "shell/RecordGrid.h"
+#include "support/PictureChecks.h"
 #include "support/TasksFixture.h"
 
 #include <QCalendarWidget>
 #include <QDir>
 #include <QMdiSubWindow>
-#include <QSet>
 #include <QTabWidget>
 
 using namespace pimdesk;
-
-namespace {
-
-int distinctColours(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
-
-} // namespace
 
 class TestTaskWindowsPicture : public QObject
 {
@@ -66,7 +53,7 @@ void TestTaskWindowsPicture::rendersEachWindow()
     auto save = [&](QWidget *widget, const QString &name) {
         QCoreApplication::processEvents();
         const QImage picture = widget->grab().toImage();
-        QVERIFY2(distinctColours(picture) > 40, qPrintable(name));
+        QVERIFY2(test::distinctColours(picture) > 40, qPrintable(name));
         QVERIFY(picture.save(folder.filePath(name), "PNG"));
     };
     save(t.main.get(), "task-list.png");
