@@ -2,6 +2,7 @@
 
 #include "exchange/Kinds.h"
 #include "records/RecordSet.h"
+#include "shell/EditorButtons.h"
 #include "windows/calendar/DateTimeText.h"
 
 #include <QCheckBox>
@@ -126,20 +127,9 @@ EventWindow::EventWindow(ListWindowsHost *lists, QWidget *parent) : QWidget(pare
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
 
-    auto *ok = new QPushButton(QStringLiteral("확인"), this);
-    ok->setObjectName("Command2");
-    auto *cancel = new QPushButton(QStringLiteral("취소"), this);
-    cancel->setObjectName("Command1");
-    connect(ok, &QPushButton::clicked, this, &EventWindow::finish);
-    connect(cancel, &QPushButton::clicked, this, &EventWindow::finish);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(tabs, 1);
-    layout->addLayout(buttons);
+    const EditorButtons buttons = layOutTabsAndButtons(this, tabs);
+    connect(buttons.ok, &QPushButton::clicked, this, &EventWindow::finish);
+    connect(buttons.cancel, &QPushButton::clicked, this, &EventWindow::finish);
     resize(460, 440);
 }
 

@@ -3,6 +3,7 @@
 #include "records/Clock.h"
 #include "records/Messages.h"
 #include "records/StoreError.h"
+#include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
@@ -105,20 +106,9 @@ ContactEditor::ContactEditor(ProgramContext &context, QWidget *parent) : QWidget
     m_tabs->addTab(buildHomePage(), QStringLiteral("   집   "));
     m_tabs->addTab(buildOtherPage(), QStringLiteral(" 기  타 "));
 
-    auto *ok = new QPushButton(QStringLiteral("확인"), this);
-    ok->setObjectName("Command2");
-    connect(ok, &QPushButton::clicked, this, &ContactEditor::save);
-    auto *cancelButton = new QPushButton(QStringLiteral("취소"), this);
-    cancelButton->setObjectName("Command1");
-    connect(cancelButton, &QPushButton::clicked, this, &ContactEditor::cancel);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancelButton);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs, 1);
-    layout->addLayout(buttons);
+    const EditorButtons buttons = layOutTabsAndButtons(this, m_tabs);
+    connect(buttons.ok, &QPushButton::clicked, this, &ContactEditor::save);
+    connect(buttons.cancel, &QPushButton::clicked, this, &ContactEditor::cancel);
 
     // Two boxes on one field show the same text: what is typed into one appears in the other.
     for (Box &b : m_boxes) {

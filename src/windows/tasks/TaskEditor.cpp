@@ -5,6 +5,7 @@
 #include "records/Messages.h"
 #include "records/RecordSet.h"
 #include "records/StoreError.h"
+#include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
@@ -154,19 +155,8 @@ TaskEditor::TaskEditor(TaskListWindow &list, ProgramContext &context, QWidget *p
     auto *notesLayout = new QVBoxLayout(notesPage);
     notesLayout->addWidget(m_notes);
 
-    auto *ok = new QPushButton(QStringLiteral("확인"), this);
-    ok->setObjectName("Command2");
+    const auto [ok, cancelButton] = layOutTabsAndButtons(this, m_tabs);
     ok->setDefault(true);
-    auto *cancelButton = new QPushButton(QStringLiteral("취소"), this);
-    cancelButton->setObjectName("Command1");
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancelButton);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs, 1);
-    layout->addLayout(buttons);
 
     // Over everything else in the editor, shown below the date button that opens it.
     m_calendar = new QCalendarWidget(this);
