@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 #include <QToolButton>
 
 namespace pimdesk {
@@ -27,26 +28,19 @@ QPixmap devicePicture(bool toDevice)
     p.drawRoundedRect(QRectF(4, 3, 18, 34), 3, 3);
     p.setBrush(QColor(0xe8, 0xf0, 0xf8));
     p.drawRect(QRectF(7, 7, 12, 16));
+    // An arrow out of the handheld, turned around for the way into it.
     QPainterPath arrow;
     const double y = 20;
-    if (toDevice) {
-        arrow.moveTo(38, y - 4);
-        arrow.lineTo(30, y - 4);
-        arrow.lineTo(30, y - 9);
-        arrow.lineTo(23, y);
-        arrow.lineTo(30, y + 9);
-        arrow.lineTo(30, y + 4);
-        arrow.lineTo(38, y + 4);
-    } else {
-        arrow.moveTo(24, y - 4);
-        arrow.lineTo(31, y - 4);
-        arrow.lineTo(31, y - 9);
-        arrow.lineTo(38, y);
-        arrow.lineTo(31, y + 9);
-        arrow.lineTo(31, y + 4);
-        arrow.lineTo(24, y + 4);
-    }
+    arrow.moveTo(24, y - 4);
+    arrow.lineTo(31, y - 4);
+    arrow.lineTo(31, y - 9);
+    arrow.lineTo(38, y);
+    arrow.lineTo(31, y + 9);
+    arrow.lineTo(31, y + 4);
+    arrow.lineTo(24, y + 4);
     arrow.closeSubpath();
+    if (toDevice)
+        arrow = QTransform(-1, 0, 0, 1, 62, 0).map(arrow);
     p.setBrush(toDevice ? QColor(0xd0, 0x70, 0x20) : QColor(0x30, 0x90, 0x40));
     p.drawPath(arrow);
     return pixmap;
