@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/Kinds.h"
+#include "records/Kinds.h"
 #include "exchange/RecordComparison.h"
 
 #include <QList>

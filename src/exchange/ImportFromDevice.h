@@ -1,7 +1,7 @@
 #pragma once
 
 #include "exchange/DeviceLocation.h"
-#include "exchange/Kinds.h"
+#include "exchange/ListWindowsHost.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "exchange/StagingFile.h"
 
-#include "exchange/Kinds.h"
+#include "records/Kinds.h"
 
 #include <QDir>
 #include <QFileInfo>

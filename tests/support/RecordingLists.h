@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/Kinds.h"
+#include "exchange/ListWindowsHost.h"
 
 #include <QStringList>
 

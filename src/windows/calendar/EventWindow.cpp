@@ -1,6 +1,6 @@
 #include "windows/calendar/EventWindow.h"
 
-#include "exchange/Kinds.h"
+#include "exchange/ListWindowsHost.h"
 #include "records/RecordSet.h"
 #include "shell/EditorButtons.h"
 #include "windows/calendar/DateTimeText.h"

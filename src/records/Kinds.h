@@ -29,15 +29,4 @@ inline const KindInfo &kindInfo(RecordKind kind)
     return infos[int(kind)];
 }
 
-// What the export and import windows need from the windows around them: the list windows of the
-// three kinds are disabled while an exchange window is open and enabled again after it, and a list
-// re-reads its data source after an exchange has changed or walked its table.
-class ListWindowsHost
-{
-public:
-    virtual ~ListWindowsHost() = default;
-    virtual void setListEnabled(RecordKind kind, bool enabled) = 0;
-    virtual void reloadList(RecordKind kind) = 0;
-};
-
 } // namespace pimdesk
