@@ -34,28 +34,12 @@ WindowRegistry::~WindowRegistry()
 
 QString WindowRegistry::listWindowName(RecordKind kind)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return windowNames::contactsList;
-    case RecordKind::Events:
-        return windowNames::calendarList;
-    case RecordKind::Tasks:
-        return windowNames::taskList;
-    }
-    return {};
+    return QLatin1String(kindInfo(kind).listWindow);
 }
 
 QString WindowRegistry::listRecordSource(RecordKind kind)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("Contacts");
-    case RecordKind::Events:
-        return QStringLiteral("SELECT * FROM Datebook ORDER BY Start DESC");
-    case RecordKind::Tasks:
-        return QStringLiteral("Todo");
-    }
-    return {};
+    return QLatin1String(kindInfo(kind).listSource);
 }
 
 void WindowRegistry::registerWindow(const QString &name, Factory factory, OnClose onClose)
