@@ -102,32 +102,6 @@ bool backupDatabase(sqlite3 *from, sqlite3 *to, QString *error)
 
 } // namespace
 
-QString kindKey(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("contacts");
-    case RecordKind::Events:
-        return QStringLiteral("events");
-    case RecordKind::Tasks:
-        return QStringLiteral("tasks");
-    }
-    return QString();
-}
-
-QString kindLabel(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("연락처");
-    case RecordKind::Events:
-        return QStringLiteral("일정");
-    case RecordKind::Tasks:
-        return QStringLiteral("작업");
-    }
-    return QString();
-}
-
 QString operationLabel(const QString &operation)
 {
     if (operation == operations::deviceImport)

@@ -107,8 +107,6 @@ SnapshotResult takeSnapshot(const QString &dataDirectory, Store &store, const QS
 bool copyStore(Store &store, const QString &path, QString *error);
 bool restoreStore(Store &store, const QString &snapshotPath, QString *error);
 
-QString kindKey(RecordKind kind);   // "contacts", "events", "tasks"
-QString kindLabel(RecordKind kind); // "연락처", "일정", "작업"
 QString operationLabel(const QString &operation);
 QByteArray fileSha256(const QString &path); // hex; empty when the file cannot be read
 QByteArray sha256Of(QIODevice &file);       // the same for an open file, read from where it stands
