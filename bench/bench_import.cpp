@@ -10,6 +10,7 @@
 
 #include "BenchReport.h"
 #include "exchange/DeviceReaders.h"
+#include "exchange/DeviceTime.h"
 #include "exchange/DocumentReader.h"
 #include "records/Schema.h"
 #include "records/Store.h"

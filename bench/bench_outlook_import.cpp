@@ -8,9 +8,9 @@
 //
 // Each size and kind runs in a child process of this program, so its peak memory (VmHWM) is its own.
 
-#include "records/Clock.h"
 #include "BenchReport.h"
 #include "outlook/OutlookImport.h"
+#include "records/Clock.h"
 #include "records/DataSource.h"
 #include "records/Messages.h"
 #include "records/Store.h"
@@ -194,7 +194,7 @@ int runChild(const QString &kind, int size)
                           &data1,
                           &data2,
                           &messages,
-                          [](OutlookKind, const QString &, double) {}};
+                          [](RecordKind, const QString &, double) {}};
     const RangeBoxes all{"1970", "01", "02", "2038", "01", "18"};
     const auto run = [&]() {
         QElapsedTimer timer;

@@ -9,6 +9,7 @@
 #include "BenchReport.h"
 #include "exchange/DeviceReaders.h"
 #include "exchange/Snapshots.h"
+#include "exchange/StoreCopy.h"
 #include "records/Store.h"
 
 #include <QCoreApplication>

@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     try {
         const std::unique_ptr<pst::File> file = pst::File::open(path);
-        for (pst::DefaultFolder kind :
-             {pst::DefaultFolder::Contacts, pst::DefaultFolder::Calendar, pst::DefaultFolder::Tasks}) {
+        for (outlook::DefaultFolder kind :
+             {outlook::olFolderContacts, outlook::olFolderCalendar, outlook::olFolderTasks}) {
             const quint32 folder = file->defaultFolder(kind);
             if (folder == 0)
                 continue;

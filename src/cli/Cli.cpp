@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 namespace pimdesk::cli {
 
 QString Context::storePath() const
@@ -33,6 +35,19 @@ const QList<Command> &commands()
     return all;
 }
 
+namespace {
+
+// The option that picks a kind is its key: --contacts, --events, --tasks.
+std::optional<RecordKind> kindOfOption(const QString &argument)
+{
+    for (RecordKind kind : allKinds)
+        if (argument == "--" + kindKey(kind))
+            return kind;
+    return std::nullopt;
+}
+
+} // namespace
+
 bool parseExchangeArguments(Context &context, const char *command, bool acceptsYes, ExchangeArguments &parsed)
 {
     const QStringList &args = context.arguments;
@@ -42,12 +57,8 @@ bool parseExchangeArguments(Context &context, const char *command, bool acceptsY
             parsed.drive = args.at(++i);
         } else if (a.startsWith("--drive=")) {
             parsed.drive = a.mid(8);
-        } else if (a == "--contacts") {
-            parsed.kinds << RecordKind::Contacts;
-        } else if (a == "--events") {
-            parsed.kinds << RecordKind::Events;
-        } else if (a == "--tasks") {
-            parsed.kinds << RecordKind::Tasks;
+        } else if (const std::optional<RecordKind> kind = kindOfOption(a)) {
+            parsed.kinds << *kind;
         } else if (a == "--dry-run") {
             parsed.dryRun = true;
         } else if (acceptsYes && a == "--keep-device-changes") {

@@ -42,15 +42,7 @@ QString driveError()
 
 QString completed(RecordKind kind)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("연락처 내보내기가 완료되었습니다.");
-    case RecordKind::Events:
-        return QStringLiteral("일정 내보내기가 완료되었습니다.");
-    case RecordKind::Tasks:
-        return QStringLiteral("작업 내보내기가 완료되었습니다.");
-    }
-    return QString();
+    return QString::fromUtf8(kindInfo(kind).exportCompleted);
 }
 
 QString emptyTable(RecordKind kind)
@@ -125,8 +117,7 @@ public:
     Export(Store &store, const QString &dataDirectory, const QString &driveRoot, Messages &messages,
            ListWindowsHost *lists, const std::function<void()> &hideWindow, const ExportOptions &options)
         : m_store(store), m_data(dataDirectory), m_root(driveRoot), m_messages(messages), m_lists(lists),
-          m_hide(hideWindow), m_toDevice{{}, options.writeToDevice},
-          m_backup(dataDirectory)
+          m_hide(hideWindow), m_toDevice{{}, options.writeToDevice}, m_backup(dataDirectory)
     {}
 
     Export(const Export &) = delete;

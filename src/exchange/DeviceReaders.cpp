@@ -1,6 +1,8 @@
 #include "exchange/DeviceReaders.h"
 
+#include "exchange/DeviceTime.h"
 #include "exchange/DocumentReader.h"
+#include "records/DocumentLayouts.h"
 #include "records/Store.h"
 
 #include <QDir>
@@ -15,155 +17,6 @@
 namespace pimdesk {
 
 namespace {
-
-// One attribute of a record element and the field it fills. The name is spelled as the handheld
-// writes it; another letter case of it is read too, but when an element carries both spellings
-// the exact one wins. The alias is an older name of the same attribute, taken only when neither
-// spelling of the name is there.
-struct AttributeRule
-{
-    const char *name;
-    const char *field;
-    const char *absent = ""; // stored when the element lacks the attribute (nullptr: null)
-    const char *alias = nullptr;
-    bool deviceTime = false;
-};
-
-struct DocumentLayout
-{
-    const char *table;
-    const char *kindName; // in the messages
-    QByteArray recordElement;
-    QList<QByteArray> containers;
-    // The identity attribute as this program's writer spells it: a handheld keeps the attributes it
-    // does not know, so an element may carry this program's identity beside the handheld's own
-    // (another letter case), and then this one is the record's identity in the store.
-    const char *identity;
-    std::vector<AttributeRule> attributes;
-    std::vector<std::pair<const char *, const char *>> fixedValues; // set on every record merged
-};
-
-const DocumentLayout &addressbookLayout()
-{
-    static const DocumentLayout layout{
-        "Contacts",
-        "주소록",
-        "Contact",
-        {"AddressBook", "Contacts", "Groups"},
-        "uid",
-        {
-            {"Title", "Title"},
-            {"FirstName", "FirstName"},
-            {"FirstNamePronunciation", "FirstPronunciation"},
-            {"MiddleName", "MiddleName"},
-            {"LastName", "LastName"},
-            {"Suffix", "Suffix"},
-            {"FileAs", "FileAs"},
-            {"JobTitle", "O_Title"},
-            {"Department", "O_Department"},
-            {"Company", "O_Company"},
-            {"BusinessPhone", "O_Phone"},
-            {"BusinessFax", "O_Fax"},
-            {"BusinessMobile", "O_Mobile"},
-            {"Emails", "Emails"},
-            {"HomePhone", "H_Phone"},
-            {"HomeFax", "H_Fax"},
-            {"HomeMobile", "H_Mobile"},
-            {"BusinessStreet", "O_Street"},
-            {"BusinessCity", "O_City"},
-            {"BusinessState", "O_State"},
-            {"BusinessZip", "O_Zip"},
-            {"BusinessCountry", "O_Country"},
-            {"BusinessPager", "O_Pager"},
-            {"BusinessWebPage", "O_URL"},
-            {"Office", "O_Office"},
-            {"Profession", "O_Profession"},
-            {"Assistant", "O_Assistant"},
-            {"Manager", "O_Manager"},
-            {"HomeStreet", "H_Street"},
-            {"HomeCity", "H_City"},
-            {"HomeState", "H_State"},
-            {"HomeZip", "H_Zip"},
-            {"HomeCountry", "H_Country"},
-            {"HomeWebPage", "H_URL"},
-            {"Spouse", "H_Spouse"},
-            {"Gender", "H_Gender", "0"},
-            {"Birthday", "H_Birthday"},
-            {"Anniversary", "H_Anniv"},
-            {"Nickname", "Nickname"},
-            {"Children", "H_Children"},
-            {"Notes", "Notes"},
-            {"LastNamePronunciation", "LastPronunciation"},
-            {"CompanyPronunciation", "O_Pronunciation"},
-            {"BUSINESS_CONTACT", "BusinessContact", "0"},
-        },
-        {{"BusinessCard", "0"}, {"Photo", ""}, {"Category", ""}},
-    };
-    return layout;
-}
-
-const DocumentLayout &todolistLayout()
-{
-    static const DocumentLayout layout{
-        "Todo",
-        "작업",
-        "Task",
-        {"Tasks"},
-        "Uid",
-        {
-            {"Categories", "Categories"},
-            {"HasDate", "Hasdate"},
-            {"Description", "Description"},
-            {"Priority", "Priority"},
-            {"Completed", "Completed"},
-            {"PercentCompleted", "PercentCompleted"},
-            {"DateYear", "Dateyear"},
-            {"DateMonth", "Datemonth"},
-            {"DateDay", "Dateday"},
-            {"Status", "Status"},
-            {"StartedDate", "Starteddate"},
-            {"CompletedDate", "Completeddate"},
-            {"Notes", "Notes"},
-            {"qdl-private-data", "qdl-private-data"},
-        },
-        {{"application", ""}},
-    };
-    return layout;
-}
-
-const DocumentLayout &datebookLayout()
-{
-    static const DocumentLayout layout{
-        "Datebook",
-        "일정",
-        "event",
-        {"DATEBOOK", "events"},
-        "uid",
-        {
-            {"categories", "Categories"},
-            {"start", "Start", nullptr, nullptr, true},
-            {"end", "End", nullptr, nullptr, true},
-            {"description", "Description"},
-            {"location", "Location"},
-            {"timezone", "Timezone"},
-            {"note", "Note", "", "Notes"},
-            {"type", "Type"},
-            {"rtype", "Rtype"},
-            {"rfreq", "Rfreq"},
-            {"rweekdays", "Rweekdays"},
-            {"rhasenddate", "Rhasenddate"},
-            {"enddt", "Enddt", nullptr, nullptr, true},
-            {"recchildren", "Recchildren"},
-            {"exceptions", "Exceptions"},
-            {"balarm", "balarm"},
-            {"sound", "sound"},
-            {"alarm", "alarm"},
-            {"qdl-private-data", "qdl-private-data"},
-        },
-        {{"application", ""}, {"outlook_index", ""}},
-    };
-    return layout;
-}
 
 inline char lower(char c)
 {
@@ -189,7 +42,7 @@ public:
         m_index.fill(-1);
         add(layout.identity, 0, 4, 3);
         for (size_t n = 0; n < layout.attributes.size(); ++n) {
-            add(layout.attributes[n].name, int(n) + 1, 4, 3);
+            add(layout.attributes[n].readName(), int(n) + 1, 4, 3);
             if (layout.attributes[n].alias)
                 add(layout.attributes[n].alias, int(n) + 1, 2, 1);
         }
@@ -237,93 +90,6 @@ private:
     std::array<int, 256> m_index;
 };
 
-bool parseWholeNumber(QByteArrayView text, qint64 *number)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t'))
-        ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
-        --e;
-    bool negative = false;
-    if (b < e && (text[b] == '-' || text[b] == '+')) {
-        negative = text[b] == '-';
-        ++b;
-    }
-    if (b == e)
-        return false;
-    quint64 value = 0;
-    const quint64 limit =
-        negative ? quint64(std::numeric_limits<qint64>::max()) + 1 : quint64(std::numeric_limits<qint64>::max());
-    for (qsizetype i = b; i < e; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        const quint64 digit = quint64(c - '0');
-        if (value > (limit - digit) / 10)
-            return false;
-        value = value * 10 + digit;
-    }
-    *number = negative ? qint64(0 - value) : qint64(value);
-    return true;
-}
-
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void civilFromDays(qint64 days, qint64 *year, int *month, int *day)
-{
-    days += 719468;
-    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
-    const qint64 dayOfEra = days - era * 146097;
-    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const qint64 mp = (5 * dayOfYear + 2) / 153;
-    *day = int(dayOfYear - (153 * mp + 2) / 5 + 1);
-    *month = int(mp < 10 ? mp + 3 : mp - 9);
-    *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
-}
-
-// Writes "yyyy-MM-dd HH:mm:ss" (19 bytes) for a device time value; false when it is not one.
-bool formatDeviceTime(QByteArrayView seconds, char *out)
-{
-    qint64 value = 0;
-    if (!parseWholeNumber(seconds, &value))
-        return false;
-    constexpr qint64 offset = 9 * 3600;
-    constexpr qint64 bound = 253402300799LL; // 9999-12-31 23:59:59 as seconds since 1970
-    if (value > bound || value < -62135596800LL - offset)
-        return false;
-    const qint64 local = value + offset;
-    qint64 days = local / 86400;
-    qint64 rest = local % 86400;
-    if (rest < 0) {
-        rest += 86400;
-        --days;
-    }
-    qint64 year = 0;
-    int month = 0, day = 0;
-    civilFromDays(days, &year, &month, &day);
-    if (year < 1 || year > 9999)
-        return false;
-    const int hour = int(rest / 3600), minute = int(rest / 60 % 60), second = int(rest % 60);
-    auto put = [&out](int at, qint64 number, int width) {
-        for (int i = width - 1; i >= 0; --i) {
-            out[at + i] = char('0' + number % 10);
-            number /= 10;
-        }
-    };
-    put(0, year, 4);
-    out[4] = '-';
-    put(5, month, 2);
-    out[7] = '-';
-    put(8, day, 2);
-    out[10] = ' ';
-    put(11, hour, 2);
-    out[13] = ':';
-    put(14, minute, 2);
-    out[16] = ':';
-    put(17, second, 2);
-    return true;
-}
-
 QString quoted(const char *name)
 {
     return QString("\"%1\"").arg(QLatin1String(name));
@@ -344,7 +110,8 @@ ReadResult failed(QString text)
 class DocumentMerge
 {
 public:
-    DocumentMerge(Store &store, const DocumentLayout &layout) : m_store(store), m_layout(layout), m_names(layout)
+    DocumentMerge(Store &store, const KindInfo &kind)
+        : m_store(store), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
     {
         QStringList assignments, columns{quoted("ID")}, marks{"?1"};
         int parameter = 2;
@@ -354,15 +121,17 @@ public:
             marks << QString("?%1").arg(parameter);
             ++parameter;
         };
-        for (const AttributeRule &rule : layout.attributes)
-            addField(rule.field);
-        for (const auto &[field, value] : layout.fixedValues)
-            addField(field);
-        const QString table = quoted(layout.table);
+        for (const DocumentAttribute &attribute : m_layout.attributes)
+            addField(attribute.field);
+        for (const FixedValue &fixed : m_layout.fixedValues)
+            addField(fixed.field);
+        const QString table = quoted(kind.table);
         m_updateSql = QString("UPDATE %1 SET %2 WHERE \"ID\" = ?1").arg(table, assignments.join(", "));
         m_insertSql = QString("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), marks.join(", "));
-        m_values.resize(layout.attributes.size() + 1);
-        m_times.resize(layout.attributes.size());
+        m_values.resize(m_layout.attributes.size() + 1);
+        m_times.resize(m_layout.attributes.size());
+        for (const char *container : m_layout.containers)
+            m_containers.append(QByteArray(container));
     }
 
     ReadResult run(const QString &path)
@@ -370,7 +139,7 @@ public:
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return failed(QString("%1 파일을 읽을 수 없습니다.\r%2").arg(nativePath(path), file.errorString()));
-        DocumentReader reader(file, m_layout.recordElement, m_layout.containers);
+        DocumentReader reader(file, m_layout.recordElement, m_containers);
         ReadResult result;
         bool documentOfItsKind = false;
         try {
@@ -398,7 +167,7 @@ public:
                                   .arg(nativePath(path), reader.errorString()));
             if (reader.sawContent() && !documentOfItsKind && !reader.sawDocumentType())
                 return failed(QString("%1 파일은 Qtopia %2 문서가 아닙니다.\r레코드를 하나도 가져오지 않았습니다.")
-                                  .arg(nativePath(path), QString::fromUtf8(m_layout.kindName)));
+                                  .arg(nativePath(path), QString::fromUtf8(m_kind.bookName)));
             transaction.commit();
         } catch (const StoreError &e) {
             return failed(e.message() + "\r레코드를 하나도 가져오지 않았습니다.");
@@ -440,10 +209,10 @@ private:
         }
         int parameter = 2;
         for (size_t n = 0; n < m_layout.attributes.size(); ++n, ++parameter) {
-            const AttributeRule &rule = m_layout.attributes[n];
+            const DocumentAttribute &rule = m_layout.attributes[n];
             const Value &v = m_values[n + 1];
             const bool present = v.rank > 0;
-            if (rule.deviceTime) {
+            if (rule.isTime()) {
                 if (!present || v.text.trimmed().isEmpty()) {
                     bindNull(update, insert, parameter);
                     continue;
@@ -459,8 +228,8 @@ private:
                 bindNull(update, insert, parameter);
             }
         }
-        for (const auto &[field, value] : m_layout.fixedValues)
-            bindText(update, insert, parameter++, value, qsizetype(std::strlen(value)));
+        for (const FixedValue &fixed : m_layout.fixedValues)
+            bindText(update, insert, parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
 
         m_store.step(update);
         const bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
@@ -486,55 +255,36 @@ private:
     }
 
     Store &m_store;
+    const KindInfo &m_kind;
     const DocumentLayout &m_layout;
     NameTable m_names;
+    QList<QByteArray> m_containers;
     QString m_updateSql;
     QString m_insertSql;
     std::vector<Value> m_values;
     std::vector<std::array<char, 20>> m_times;
 };
 
-ReadResult readWith(const DocumentLayout &layout, Store &store, const QString &stagingPath)
-{
-    return DocumentMerge(store, layout).run(stagingPath);
-}
-
 } // namespace
 
 ReadResult ContactsFromAddressbookXml(Store &store, const QString &stagingPath)
 {
-    return readWith(addressbookLayout(), store, stagingPath);
+    return readDeviceDocument(RecordKind::Contacts, store, stagingPath);
 }
 
 ReadResult TodoFromTodolistXml(Store &store, const QString &stagingPath)
 {
-    return readWith(todolistLayout(), store, stagingPath);
+    return readDeviceDocument(RecordKind::Tasks, store, stagingPath);
 }
 
 ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath)
 {
-    return readWith(datebookLayout(), store, stagingPath);
+    return readDeviceDocument(RecordKind::Events, store, stagingPath);
 }
 
 ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return ContactsFromAddressbookXml(store, stagingPath);
-    case RecordKind::Events:
-        return DatebookFromDatebookXml(store, stagingPath);
-    case RecordKind::Tasks:
-        return TodoFromTodolistXml(store, stagingPath);
-    }
-    return failed(QString());
-}
-
-QString dateTimeFromDeviceTime(QByteArrayView seconds)
-{
-    char text[20];
-    if (!formatDeviceTime(seconds, text))
-        return QString();
-    return QString::fromLatin1(text, 19);
+    return DocumentMerge(store, kindInfo(kind)).run(stagingPath);
 }
 
 } // namespace pimdesk

@@ -32,8 +32,4 @@ ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath);
 // The reader of a kind.
 ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath);
 
-// A device time value as the local date-time text the store keeps, or an empty text when the
-// value is not a whole number of seconds within the years 1 to 9999.
-QString dateTimeFromDeviceTime(QByteArrayView seconds);
-
 } // namespace pimdesk

@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include <limits>
+
 namespace pimdesk {
 
 namespace {
@@ -71,6 +73,20 @@ template <typename View> std::optional<qint64> seconds(View stored)
     return (date.toJulianDay() - day2006) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civilFromDays(qint64 days, qint64 *year, int *month, int *day)
+{
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 mp = (5 * dayOfYear + 2) / 153;
+    *day = int(dayOfYear - (153 * mp + 2) / 5 + 1);
+    *month = int(mp < 10 ? mp + 3 : mp - 9);
+    *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
+}
+
 std::optional<qint64> bounded(std::optional<qint64> d)
 {
     if (!d)
@@ -119,6 +135,86 @@ std::optional<qint64> unboundedDeviceTimeValue(QStringView stored)
 std::optional<qint64> unboundedDeviceTimeValue(QByteArrayView storedUtf8)
 {
     return unbounded(seconds(storedUtf8));
+}
+
+bool parseWholeNumber(QByteArrayView text, qint64 *number)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    bool negative = false;
+    if (b < e && (text[b] == '-' || text[b] == '+')) {
+        negative = text[b] == '-';
+        ++b;
+    }
+    if (b == e)
+        return false;
+    quint64 value = 0;
+    const quint64 limit =
+        negative ? quint64(std::numeric_limits<qint64>::max()) + 1 : quint64(std::numeric_limits<qint64>::max());
+    for (qsizetype i = b; i < e; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        const quint64 digit = quint64(c - '0');
+        if (value > (limit - digit) / 10)
+            return false;
+        value = value * 10 + digit;
+    }
+    *number = negative ? qint64(0 - value) : qint64(value);
+    return true;
+}
+
+bool formatDeviceTime(QByteArrayView seconds, char *out)
+{
+    qint64 value = 0;
+    if (!parseWholeNumber(seconds, &value))
+        return false;
+    constexpr qint64 offset = 9 * 3600;
+    constexpr qint64 bound = 253402300799LL; // 9999-12-31 23:59:59 as seconds since 1970
+    if (value > bound || value < -62135596800LL - offset)
+        return false;
+    const qint64 local = value + offset;
+    qint64 days = local / 86400;
+    qint64 rest = local % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    qint64 year = 0;
+    int month = 0, day = 0;
+    civilFromDays(days, &year, &month, &day);
+    if (year < 1 || year > 9999)
+        return false;
+    const int hour = int(rest / 3600), minute = int(rest / 60 % 60), second = int(rest % 60);
+    auto put = [&out](int at, qint64 number, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            out[at + i] = char('0' + number % 10);
+            number /= 10;
+        }
+    };
+    put(0, year, 4);
+    out[4] = '-';
+    put(5, month, 2);
+    out[7] = '-';
+    put(8, day, 2);
+    out[10] = ' ';
+    put(11, hour, 2);
+    out[13] = ':';
+    put(14, minute, 2);
+    out[16] = ':';
+    put(17, second, 2);
+    return true;
+}
+
+QString dateTimeFromDeviceTime(QByteArrayView seconds)
+{
+    char text[20];
+    if (!formatDeviceTime(seconds, text))
+        return QString();
+    return QString::fromLatin1(text, 19);
 }
 
 } // namespace pimdesk

@@ -34,4 +34,17 @@ std::optional<qint64> deviceTimeValue(QByteArrayView storedUtf8);
 std::optional<qint64> unboundedDeviceTimeValue(QStringView stored);
 std::optional<qint64> unboundedDeviceTimeValue(QByteArrayView storedUtf8);
 
+// The other way, as the readers take the datebook's times: seconds since 1970-01-01 00:00:00 UTC
+// become the local date-time at nine hours east of UTC.
+
+// Writes "yyyy-MM-dd HH:mm:ss" (19 bytes, no terminator) for a device time value; false when the
+// value is not a whole number of seconds within the years 1 to 9999.
+bool formatDeviceTime(QByteArrayView seconds, char *out);
+// The same as a text, or an empty text when the value is not one.
+QString dateTimeFromDeviceTime(QByteArrayView seconds);
+
+// A whole number as the handheld writes one (identities, times): an optional sign and decimal
+// digits, blanks and tabs around them; false when the text is not one or does not fit in 64 bits.
+bool parseWholeNumber(QByteArrayView text, qint64 *number);
+
 } // namespace pimdesk

@@ -1,6 +1,7 @@
 #include "exchange/DocumentWriters.h"
 
 #include "exchange/DeviceTime.h"
+#include "records/DocumentLayouts.h"
 #include "records/JetSql.h"
 #include "records/Store.h"
 
@@ -14,26 +15,11 @@ namespace pimdesk {
 
 namespace {
 
-enum class Value {
-    Escaped,    // attribute escaping: blanks trimmed, < > " as entities
-    Plain,      // blanks trimmed, nothing escaped
-    PlainLast,  // as Plain, and no blank follows the closing quote
-    DeviceTime, // a stored date-time as the device's count of seconds
-    EndDate,    // enddt: present with Enddt, value by the end-date rule
-};
-
-struct Attribute
-{
-    const char *name;  // attribute of the document
-    const char *field; // field of the table
-    Value value;
-};
-
 struct Column
 {
     QByteArrayView name;
     int index;
-    Value value;
+    AttributeForm form;
 };
 
 // Where a document goes, in pieces of about a megabyte.
@@ -154,12 +140,15 @@ void appendNumber(ByteSink &out, QByteArrayView name, std::optional<qint64> valu
 class TableWalk
 {
 public:
-    TableWalk(Store &store, const char *recordSource, const std::vector<Attribute> &attributes)
-        : m_query(store, jet::selectSql(jet::parseSource(QLatin1String(recordSource)), "*"))
+    explicit TableWalk(Store &store, const DocumentLayout &layout)
+        : m_query(store, jet::selectSql(jet::parseSource(QLatin1String(layout.exportSource)), "*"))
     {
         const int count = m_query.columnCount();
-        for (const Attribute &a : attributes)
-            m_columns.push_back({QByteArrayView(a.name), columnOf(QLatin1String(a.field), count), a.value});
+        // The record's ID comes first, as it stands.
+        m_columns.push_back(
+            {QByteArrayView(layout.identity), columnOf(QLatin1String("ID"), count), AttributeForm::Plain});
+        for (const DocumentAttribute &a : layout.attributes)
+            m_columns.push_back({QByteArrayView(a.name), columnOf(QLatin1String(a.field), count), a.form});
         m_start = columnOf(QLatin1String("Start"), count);
         m_hasEndDate = columnOf(QLatin1String("Rhasenddate"), count);
     }
@@ -180,29 +169,29 @@ public:
             const QByteArrayView value = validUtf8(trimmedBlanks(stored), repaired);
             if (value.isEmpty())
                 continue;
-            switch (c.value) {
-            case Value::Escaped:
+            switch (c.form) {
+            case AttributeForm::Escaped:
                 out.append(c.name);
                 out.append("=\"");
                 appendEscaped(out, value);
                 out.append("\" ");
                 break;
-            case Value::Plain:
+            case AttributeForm::Plain:
                 out.append(c.name);
                 out.append("=\"");
                 out.append(value);
                 out.append("\" ");
                 break;
-            case Value::PlainLast:
+            case AttributeForm::PlainLast:
                 out.append(c.name);
                 out.append("=\"");
                 out.append(value);
                 out.append('"');
                 break;
-            case Value::DeviceTime:
+            case AttributeForm::DeviceTime:
                 appendNumber(out, c.name, deviceTimeValue(value));
                 break;
-            case Value::EndDate:
+            case AttributeForm::EndDate:
                 appendNumber(out, c.name, endDateValue(value));
                 break;
             }
@@ -237,26 +226,17 @@ private:
     int m_hasEndDate = -1;
 };
 
-struct DocumentShape
-{
-    const char *recordSource;
-    const std::vector<Attribute> &attributes;
-    const char *prologue;
-    const char *elementStart;
-    const char *epilogue;
-};
-
 // The document in UTF-8 after the given prefix, handed to out in pieces; nothing at all for an
 // empty table. False when out refused a piece.
-bool writeDocument(Store &store, const DocumentShape &shape, QByteArrayView prefix, const ChunkWriter &out)
+bool writeDocument(Store &store, const DocumentLayout &layout, QByteArrayView prefix, const ChunkWriter &out)
 {
-    TableWalk walk(store, shape.recordSource, shape.attributes);
+    TableWalk walk(store, layout);
     if (!walk.next())
         return true;
     ByteSink sink(out);
     sink.append(prefix);
-    sink.append(QByteArrayView(shape.prologue));
-    const QByteArrayView elementStart(shape.elementStart);
+    sink.append(QByteArrayView(layout.prologue));
+    const QByteArray elementStart = '<' + QByteArray(layout.recordElement) + ' ';
     do {
         sink.append(elementStart);
         walk.appendEntries(sink);
@@ -264,141 +244,23 @@ bool writeDocument(Store &store, const DocumentShape &shape, QByteArrayView pref
         if (!sink.flushIfFull())
             return false;
     } while (walk.next());
-    sink.append(QByteArrayView(shape.epilogue));
+    sink.append(QByteArrayView(layout.epilogue));
     return sink.flush();
 }
 
-QByteArray wholeDocument(Store &store, const DocumentShape &shape, QByteArrayView prefix)
+QByteArray wholeDocument(Store &store, const DocumentLayout &layout, QByteArrayView prefix)
 {
     QByteArray document;
-    writeDocument(store, shape, prefix, [&document](QByteArrayView piece) {
+    writeDocument(store, layout, prefix, [&document](QByteArrayView piece) {
         document.append(piece);
         return true;
     });
     return document;
 }
 
-const std::vector<Attribute> &contactAttributes()
+const DocumentLayout &layoutOf(RecordKind kind)
 {
-    static const std::vector<Attribute> attributes{
-        {"uid", "ID", Value::Plain},
-        {"title", "Title", Value::Escaped},
-        {"FirstName", "FirstName", Value::Escaped},
-        {"FirstNamePronunciation", "FirstPronunciation", Value::Escaped},
-        {"MiddleName", "MiddleName", Value::Escaped},
-        {"LastName", "LastName", Value::Escaped},
-        {"Suffix", "Suffix", Value::Escaped},
-        {"FileAs", "FileAs", Value::Escaped},
-        {"JobTitle", "O_Title", Value::Escaped},
-        {"Department", "O_Department", Value::Escaped},
-        {"Company", "O_Company", Value::Escaped},
-        {"BusinessPhone", "O_Phone", Value::Escaped},
-        {"BusinessFax", "O_Fax", Value::Escaped},
-        {"BusinessMobile", "O_Mobile", Value::Escaped},
-        {"Emails", "Emails", Value::Escaped},
-        {"HomePhone", "H_Phone", Value::Escaped},
-        {"HomeFax", "H_Fax", Value::Escaped},
-        {"HomeMobile", "H_Mobile", Value::Escaped},
-        {"BusinessStreet", "O_Street", Value::Escaped},
-        {"BusinessCity", "O_City", Value::Escaped},
-        {"BusinessState", "O_State", Value::Escaped},
-        {"BusinessZip", "O_Zip", Value::Escaped},
-        {"BusinessCountry", "O_Country", Value::Escaped},
-        {"BusinessPager", "O_Pager", Value::Escaped},
-        {"BusinessWebPage", "O_URL", Value::Escaped},
-        {"Office", "O_Office", Value::Escaped},
-        {"Profession", "O_Profession", Value::Escaped},
-        {"Assistant", "O_Assistant", Value::Escaped},
-        {"Manager", "O_Manager", Value::Escaped},
-        {"HomeStreet", "H_Street", Value::Escaped},
-        {"HomeCity", "H_City", Value::Escaped},
-        {"HomeState", "H_State", Value::Escaped},
-        {"HomeZip", "H_Zip", Value::Escaped},
-        {"HomeCountry", "H_Country", Value::Escaped},
-        {"HomeWebPage", "H_URL", Value::Escaped},
-        {"Spouse", "H_Spouse", Value::Escaped},
-        {"Gender", "H_Gender", Value::Escaped},
-        {"Birthday", "H_Birthday", Value::Escaped},
-        {"Anniversary", "H_Anniv", Value::Escaped},
-        {"Nickname", "Nickname", Value::Escaped},
-        {"Children", "H_Children", Value::Escaped},
-        {"Notes", "Notes", Value::Escaped},
-        {"LastNamePronunciation", "LastPronunciation", Value::Escaped},
-        {"CompanyPronunciation", "O_Pronunciation", Value::Escaped},
-        {"BUSINESS_CONTACT", "BusinessContact", Value::Escaped},
-    };
-    return attributes;
-}
-
-const std::vector<Attribute> &taskAttributes()
-{
-    static const std::vector<Attribute> attributes{
-        {"Uid", "ID", Value::Plain},
-        {"Categories", "Categories", Value::Escaped},
-        {"Hasdate", "Hasdate", Value::Escaped},
-        {"Description", "Description", Value::Escaped},
-        {"Priority", "Priority", Value::Escaped},
-        {"Completed", "Completed", Value::Escaped},
-        {"PercentCompleted", "PercentCompleted", Value::Escaped},
-        {"Dateyear", "Dateyear", Value::Escaped},
-        {"Datemonth", "Datemonth", Value::Escaped},
-        {"Dateday", "Dateday", Value::Escaped},
-        {"Status", "Status", Value::Escaped},
-        {"Starteddate", "Starteddate", Value::Escaped},
-        {"Completeddate", "Completeddate", Value::Escaped},
-        {"Notes", "Notes", Value::Escaped},
-        {"qdl-private-data", "qdl-private-data", Value::PlainLast},
-    };
-    return attributes;
-}
-
-const std::vector<Attribute> &eventAttributes()
-{
-    static const std::vector<Attribute> attributes{
-        {"uid", "ID", Value::Plain},
-        {"categories", "Categories", Value::Escaped},
-        {"description", "Description", Value::Escaped},
-        {"location", "Location", Value::Escaped},
-        {"timezone", "Timezone", Value::Escaped},
-        {"note", "Note", Value::Escaped},
-        {"start", "Start", Value::DeviceTime},
-        {"end", "End", Value::DeviceTime},
-        {"type", "Type", Value::Plain},
-        {"rtype", "Rtype", Value::Plain},
-        {"rfreq", "Rfreq", Value::Plain},
-        {"rweekdays", "Rweekdays", Value::Plain},
-        {"rhasenddate", "Rhasenddate", Value::Plain},
-        {"enddt", "Enddt", Value::EndDate},
-        {"recchildren", "Recchildren", Value::Plain},
-        {"exceptions", "Exceptions", Value::Plain},
-        {"balarm", "balarm", Value::Plain},
-        {"sound", "sound", Value::Plain},
-        {"alarm", "alarm", Value::Plain},
-        {"qdl-private-data", "qdl-private-data", Value::Plain},
-    };
-    return attributes;
-}
-
-const DocumentShape &shapeOf(RecordKind kind)
-{
-    static const DocumentShape contacts{
-        "SELECT * FROM Contacts", contactAttributes(),
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE Addressbook ><AddressBook><Groups></Groups><Contacts>",
-        "<Contact ", "</Contacts></AddressBook>"};
-    static const DocumentShape events{"SELECT * FROM Datebook ORDERBY", eventAttributes(),
-                                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE DATEBOOK><events>",
-                                      "<event ", "</events>"};
-    static const DocumentShape tasks{"SELECT * FROM Todo", taskAttributes(), "<!DOCTYPE Tasks><Tasks>", "<Task ",
-                                     "</Tasks>"};
-    switch (kind) {
-    case RecordKind::Contacts:
-        return contacts;
-    case RecordKind::Events:
-        return events;
-    case RecordKind::Tasks:
-        break;
-    }
-    return tasks;
+    return *kindInfo(kind).document;
 }
 
 } // namespace
@@ -420,17 +282,17 @@ QString DatebookXmlFromDatebook(Store &store)
 
 QString documentFromStore(RecordKind kind, Store &store)
 {
-    return QString::fromUtf8(wholeDocument(store, shapeOf(kind), QByteArrayView()));
+    return QString::fromUtf8(wholeDocument(store, layoutOf(kind), QByteArrayView()));
 }
 
 QByteArray handheldDocument(RecordKind kind, Store &store)
 {
-    return wholeDocument(store, shapeOf(kind), "\xEF\xBB\xBF");
+    return wholeDocument(store, layoutOf(kind), "\xEF\xBB\xBF");
 }
 
 bool writeHandheldDocument(RecordKind kind, Store &store, const std::function<bool(QByteArrayView)> &out)
 {
-    return writeDocument(store, shapeOf(kind), "\xEF\xBB\xBF", out);
+    return writeDocument(store, layoutOf(kind), "\xEF\xBB\xBF", out);
 }
 
 } // namespace pimdesk

@@ -51,15 +51,7 @@ void enableLists(ListWindowsHost *lists)
 
 QString importCompletedText(RecordKind kind)
 {
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("연락처 가져오기가 완료되었습니다.");
-    case RecordKind::Events:
-        return QStringLiteral("일정 가져오기가 완료되었습니다.");
-    case RecordKind::Tasks:
-        return QStringLiteral("작업 가져오기가 완료되었습니다.");
-    }
-    return QString();
+    return QString::fromUtf8(kindInfo(kind).importCompleted);
 }
 
 QString skippedRecordsText(qint64 count)

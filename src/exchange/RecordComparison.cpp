@@ -2,6 +2,7 @@
 
 #include "exchange/DeviceReaders.h"
 #include "exchange/Snapshots.h"
+#include "exchange/StoreCopy.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 

@@ -1,21 +1,14 @@
 #include "exchange/Snapshots.h"
 
 #include "exchange/DeviceExport.h"
+#include "exchange/StoreCopy.h"
 #include "records/Clock.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -65,182 +58,7 @@ void prune(const QString &root, const QString &current)
     }
 }
 
-std::optional<RecordKind> kindFromKey(const QString &key)
-{
-    for (RecordKind kind : allKinds)
-        if (kindKey(kind) == key)
-            return kind;
-    return std::nullopt;
-}
-
-QString sqliteError(sqlite3 *db)
-{
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("SQLite");
-}
-
-// Copies the main database of one connection into another's, all pages in one step. The
-// destination changes in one transaction: it holds either all of the source or what it held.
-bool backupDatabase(sqlite3 *from, sqlite3 *to, QString *error)
-{
-    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup) {
-        *error = sqliteError(to);
-        return false;
-    }
-    const int stepped = sqlite3_backup_step(backup, -1);
-    const int finished = sqlite3_backup_finish(backup);
-    if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
-        // A full disk or a busy file says so in words the user can act on; other failures give
-        // SQLite's own text.
-        const int rc = stepped != SQLITE_DONE ? stepped : finished;
-        const QString cause = storeFailureCause(rc, sqlite3_system_errno(to));
-        *error = cause.isEmpty() ? QString::fromUtf8(sqlite3_errstr(rc)) : cause;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-QString kindKey(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("contacts");
-    case RecordKind::Events:
-        return QStringLiteral("events");
-    case RecordKind::Tasks:
-        return QStringLiteral("tasks");
-    }
-    return QString();
-}
-
-QString kindLabel(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("연락처");
-    case RecordKind::Events:
-        return QStringLiteral("일정");
-    case RecordKind::Tasks:
-        return QStringLiteral("작업");
-    }
-    return QString();
-}
-
-QString operationLabel(const QString &operation)
-{
-    if (operation == operations::deviceImport)
-        return QStringLiteral("Norvel에서 가져오기");
-    if (operation == operations::outlookImport)
-        return QStringLiteral("Outlook에서 가져오기");
-    if (operation == operations::exportToDevice)
-        return QStringLiteral("Norvel로 내보내기");
-    if (operation == operations::undo)
-        return QStringLiteral("되돌리기 전 저장소");
-    return operation;
-}
-
-QByteArray fileSha256(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return sha256Of(file);
-}
-
-QByteArray sha256Of(QIODevice &file)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.isReadable() || !hash.addData(&file))
-        return QByteArray();
-    return hash.result().toHex();
-}
-
-bool Manifest::canUndo() const
-{
-    if (undone.isValid())
-        return false;
-    if (hasStore && !storeRestored && operation != operations::undo)
-        return true;
-    return std::any_of(documents.begin(), documents.end(), [](const DocumentBackup &d) { return !d.restored; });
-}
-
-QString manifestPath(const QString &folder)
-{
-    return QDir(folder).filePath("manifest.json");
-}
-
-bool readManifest(const QString &folder, Manifest *manifest)
-{
-    QFile file(manifestPath(folder));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-    if (!document.isObject())
-        return false;
-    const QJsonObject o = document.object();
-    Manifest m;
-    m.operation = o.value("operation").toString();
-    m.when = QDateTime::fromString(o.value("when").toString(), Qt::ISODate);
-    if (m.operation.isEmpty() || !m.when.isValid())
-        return false;
-    for (const QJsonValue &k : o.value("kinds").toArray())
-        if (const auto kind = kindFromKey(k.toString()))
-            m.kinds << *kind;
-    m.hasStore = o.value("store").toBool();
-    m.storeRestored = o.value("storeRestored").toBool();
-    const QJsonObject counts = o.value("counts").toObject();
-    for (const TableSchema *table : schema::tables())
-        if (counts.contains(table->name))
-            m.counts.append({table->name, counts.value(table->name).toInteger()});
-    for (const QJsonValue &v : o.value("documents").toArray()) {
-        const QJsonObject d = v.toObject();
-        const auto kind = kindFromKey(d.value("kind").toString());
-        if (!kind)
-            continue;
-        m.documents.append({*kind, d.value("existed").toBool(), d.value("written").toString().toLatin1(),
-                            d.value("reference").toBool(), d.value("restored").toBool()});
-    }
-    m.undone = QDateTime::fromString(o.value("undone").toString(), Qt::ISODate);
-    *manifest = m;
-    return true;
-}
-
-bool writeManifest(const QString &folder, const Manifest &manifest, QString *error)
-{
-    QJsonObject o;
-    o.insert("operation", manifest.operation);
-    o.insert("when", manifest.when.toString(Qt::ISODate));
-    QJsonArray kinds;
-    for (RecordKind kind : manifest.kinds)
-        kinds.append(kindKey(kind));
-    o.insert("kinds", kinds);
-    o.insert("store", manifest.hasStore);
-    if (manifest.storeRestored)
-        o.insert("storeRestored", true);
-    QJsonObject counts;
-    for (const auto &[table, count] : manifest.counts)
-        counts.insert(table, count);
-    o.insert("counts", counts);
-    QJsonArray documents;
-    for (const DocumentBackup &d : manifest.documents)
-        documents.append(QJsonObject{{"kind", kindKey(d.kind)},
-                                     {"file", QLatin1String(kindInfo(d.kind).documentName)},
-                                     {"existed", d.existed},
-                                     {"written", QString::fromLatin1(d.writtenSha256)},
-                                     {"reference", d.hadReference},
-                                     {"restored", d.restored}});
-    o.insert("documents", documents);
-    if (manifest.undone.isValid())
-        o.insert("undone", manifest.undone.toString(Qt::ISODate));
-    QSaveFile file(manifestPath(folder));
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 QList<BackupEntry> listBackups(const QString &dataDirectory)
 {
@@ -307,48 +125,6 @@ void BackupFolder::dropIfUnused()
     QFile::remove(manifestPath(m_folder));
     if (QDir().rmdir(m_folder))
         m_folder.clear();
-}
-
-bool copyStore(Store &store, const QString &path, QString *error)
-{
-    const QString partial = path + ".part";
-    QFile::remove(partial);
-    sqlite3 *target = nullptr;
-    bool ok = sqlite3_open_v2(partial.toUtf8().constData(), &target,
-                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK;
-    if (!ok)
-        *error = sqliteError(target);
-    // The copy is renamed into place only when whole, so it needs no journal of its own.
-    if (ok)
-        sqlite3_exec(target, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-    ok = ok && backupDatabase(store.connection(), target, error);
-    if (sqlite3_close(target) != SQLITE_OK && ok) {
-        *error = sqliteError(target);
-        ok = false;
-    }
-    if (ok) {
-        QFile::remove(path);
-        ok = QFile::rename(partial, path);
-        if (!ok)
-            *error = QString("파일 이름을 바꿀 수 없습니다: %1").arg(QDir::toNativeSeparators(path));
-    }
-    if (!ok)
-        QFile::remove(partial);
-    return ok;
-}
-
-bool restoreStore(Store &store, const QString &snapshotPath, QString *error)
-{
-    sqlite3 *source = nullptr;
-    if (sqlite3_open_v2(snapshotPath.toUtf8().constData(), &source, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        *error = sqliteError(source);
-        sqlite3_close(source);
-        return false;
-    }
-    const bool ok = backupDatabase(source, store.connection(), error);
-    sqlite3_close(source);
-    return ok;
 }
 
 SnapshotResult takeSnapshot(const QString &dataDirectory, Store &store, const QString &operation,

@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/StagingFile.h"
+#include "exchange/StoreCopy.h"
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
 #include "records/Messages.h"

@@ -1,12 +1,12 @@
 #include "outlook/OutlookImport.h"
 
 #include "exchange/Snapshots.h"
-#include "records/Clock.h"
+#include "outlook/OutlookFieldMaps.h"
 #include "records/DataFolderLock.h"
 #include "records/DataSource.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
-#include "records/Schema.h"
+#include "records/RecordIds.h"
 #include "records/Store.h"
 
 #include <QFileInfo>
@@ -17,251 +17,29 @@ namespace pimdesk::outlook {
 
 namespace {
 
-// Cuts year, month and day out of a date text by position, as the range boxes hold them.
-void splitInto(const QString &text, QString &year, QString &month, QString &day)
-{
-    year = text.mid(0, 4).trimmed();
-    month = text.mid(5, 2).trimmed();
-    day = text.mid(8, 2).trimmed();
-}
-
-QString kindName(OutlookKind kind)
-{
-    switch (kind) {
-    case OutlookKind::Contacts:
-        return QStringLiteral("주소록");
-    case OutlookKind::Tasks:
-        return QStringLiteral("작업");
-    case OutlookKind::Calendar:
-        break;
-    }
-    return QStringLiteral("일정");
-}
-
 struct KindSettings
 {
-    OutlookKind kind;
-    const char *table;
-    int folder;
-    const char *identitySource;
+    RecordKind kind;
     const RangeBoxes *range; // null: no date filter
 };
 
-template <class T> T *as(Item *item)
-{
-    return dynamic_cast<T *>(item);
-}
-
 // The item's Outlook identity as the store keeps it.
-QString lookupCriteria(OutlookKind kind, const QString &entryId)
+QString lookupCriteria(const ItemMap &map, const QString &entryId)
 {
-    // The calendar matches by pattern; an identity holding a wildcard of the pattern dialect would
-    // match other items too, so such an identity is matched as an equal text instead.
+    // An identity holding a wildcard of the pattern dialect would match other items too, so such an
+    // identity is matched as an equal text even where the look-up is by pattern.
     static const QString wildcards = QStringLiteral("*?#[");
     bool hasWildcard = false;
     for (const QChar c : entryId)
         hasWildcard = hasWildcard || wildcards.contains(c);
-    if (kind == OutlookKind::Calendar && !hasWildcard)
+    if (map.matchesByPattern && !hasWildcard)
         return "outlook_index LIKE " + jet::quote(entryId);
     return "outlook_index = " + jet::quote(entryId);
 }
 
-void mapContact(RecordSet &rs, ContactItem &c, const QString &fileAs, const QString &entryId)
+QString failureText(RecordKind kind, const OutlookError &e, int stored, bool kept)
 {
-    rs.setField("Title", c.Title());
-    rs.setField("FirstName", c.FirstName());
-    rs.setField("FirstPronunciation", QString(""));
-    rs.setField("MiddleName", c.MiddleName());
-    rs.setField("LastName", c.LastName());
-    rs.setField("LastPronunciation", QString(""));
-    rs.setField("Suffix", c.Suffix());
-    rs.setField("Nickname", c.NickName());
-    rs.setField("Emails", c.Email1Address());
-    rs.setField("O_Company", c.CompanyName());
-    rs.setField("O_Pronunciation", QString(""));
-    rs.setField("O_Title", c.JobTitle());
-    rs.setField("O_Phone", c.BusinessTelephoneNumber());
-    rs.setField("O_Mobile", c.MobileTelephoneNumber());
-    rs.setField("O_Fax", c.BusinessFaxTelephoneNumber());
-    rs.setField("O_Pager", c.PagerNumber());
-    rs.setField("O_Street", c.BusinessAddressStreet());
-    rs.setField("O_City", c.BusinessAddressCity());
-    rs.setField("O_State", c.BusinessAddressState());
-    rs.setField("O_Zip", c.BusinessAddressPostalCode());
-    rs.setField("O_Country", c.BusinessAddressCountry());
-    rs.setField("O_URL", c.BusinessHomePage());
-    rs.setField("O_Department", c.Department());
-    rs.setField("O_Office", c.OfficeLocation());
-    rs.setField("O_Profession", c.Profession());
-    rs.setField("O_Manager", c.ManagerName());
-    rs.setField("O_Assistant", c.AssistantName());
-    rs.setField("H_Phone", c.HomeTelephoneNumber());
-    rs.setField("H_Mobile", c.MobileTelephoneNumber());
-    rs.setField("H_Fax", c.HomeFaxTelephoneNumber());
-    rs.setField("H_Street", c.HomeAddressStreet());
-    rs.setField("H_City", c.HomeAddressCity());
-    rs.setField("H_State", c.HomeAddressState());
-    rs.setField("H_Zip", c.HomeAddressPostalCode());
-    rs.setField("H_Country", c.HomeAddressCountry());
-    rs.setField("H_URL", c.PersonalHomePage());
-    rs.setField("H_Spouse", c.Spouse());
-    rs.setField("H_Children", c.Children());
-    rs.setField("H_Anniv", c.Anniversary());
-    rs.setField("H_Gender", c.Gender());
-    rs.setField("H_Birthday", c.Birthday());
-    rs.setField("Photo", QString(""));
-    rs.setField("Notes", c.Body());
-    rs.setField("Category", c.Categories());
-    rs.setField("BusinessContact", QString(""));
-    rs.setField("BusinessCard", QString(""));
-    rs.setField("FileAs", fileAs);
-    rs.setField("application", c.Application());
-    rs.setField("outlook_index", entryId);
-}
-
-QString numberWithoutZeros(const QString &digits)
-{
-    bool ok = false;
-    const int value = digits.trimmed().toInt(&ok);
-    return ok ? QString::number(value) : QStringLiteral("0");
-}
-
-void mapTask(RecordSet &rs, TaskItem &t, const QString &entryId)
-{
-    rs.setField("Completed", t.Complete() ? QString("1") : QString("0"));
-    switch (t.Importance()) {
-    case 2:
-        rs.setField("Priority", QString("1"));
-        break;
-    case 1:
-        rs.setField("Priority", QString("3"));
-        break;
-    case 0:
-        rs.setField("Priority", QString("5"));
-        break;
-    default:
-        break;
-    }
-    rs.setField("Description", t.Subject());
-    rs.setField("PercentCompleted", t.Mileage());
-    rs.setField("Categories", t.Categories());
-    if (isNoDate(t.DueDate())) {
-        rs.setField("Hasdate", QString("0"));
-        rs.setField("Dateyear", QString(""));
-        rs.setField("Datemonth", QString(""));
-        rs.setField("Dateday", QString(""));
-    } else {
-        rs.setField("Hasdate", QString("1"));
-        rs.setField("Dateyear", dateText(t.DueDate()).mid(0, 4));
-        rs.setField("Datemonth", numberWithoutZeros(dateText(t.DueDate()).mid(5, 2)));
-        rs.setField("Dateday", numberWithoutZeros(dateText(t.DueDate()).mid(8, 2)));
-    }
-    QString status;
-    switch (t.Status()) {
-    case 0:
-        status = "NotStarted";
-        break;
-    case 1:
-        status = "InProgress";
-        break;
-    case 2:
-        status = "Completed";
-        break;
-    case 3:
-        status = "Waiting";
-        break;
-    case 4:
-        status = "Deferred";
-        break;
-    default:
-        status = "";
-        break;
-    }
-    rs.setField("Status", status);
-    rs.setField("Starteddate", t.StartDate());
-    rs.setField("Completeddate", t.DateCompleted());
-    rs.setField("Notes", t.Body());
-    rs.setField("qdl-private-data", QString(""));
-    rs.setField("application", t.Application());
-    rs.setField("outlook_index", entryId);
-}
-
-// The recurrence of a series; the pattern is asked for afresh for every value, as Outlook hands out
-// a new pattern object on every request.
-void mapRecurrence(RecordSet &rs, AppointmentItem &a)
-{
-    const auto pattern = [&a]() {
-        auto p = a.GetRecurrencePattern();
-        if (!p)
-            throw OutlookError(QStringLiteral("반복 일정의 반복 방식을 읽을 수 없습니다."));
-        return p;
-    };
-    rs.setField("Rfreq", pattern()->Occurrences());
-    switch (pattern()->RecurrenceType()) {
-    case olRecursDaily:
-        rs.setField("Rtype", QString("Daily"));
-        break;
-    case olRecursWeekly:
-        rs.setField("Rtype", QString("Weekly"));
-        rs.setField("Rweekdays", pattern()->DayOfWeekMask());
-        break;
-    case olRecursMonthNth: {
-        const int instance = pattern()->Instance();
-        rs.setField("Rtype", instance == 0   ? QString("Weekly")
-                             : instance == 5 ? QString("MonthlyEndDay")
-                                             : QString("MonthlyDay"));
-        break;
-    }
-    case olRecursYearly:
-    case olRecursYearNth:
-        rs.setField("Rtype", QString("Yearly"));
-        rs.setField("Rfreq", QString("1"));
-        break;
-    default:
-        break;
-    }
-    rs.setField("Rhasenddate", pattern()->NoEndDate() ? QString("") : QString("1"));
-    rs.setField("Enddt", pattern()->PatternEndDate());
-}
-
-void mapAppointment(RecordSet &rs, AppointmentItem &a, const QString &entryId)
-{
-    rs.setField("Categories", a.Categories());
-    rs.setField("Description", a.Subject());
-    rs.setField("Location", a.Location());
-    rs.setField("Timezone", QString(""));
-    rs.setField("Note", a.Body());
-    rs.setField("Start", a.Start());
-    rs.setField("End", a.End());
-    rs.setField("Type", a.AllDayEvent() ? QString("AllDay") : QString("Timed"));
-    if (a.ReminderSet()) {
-        if (a.RecurrenceState() == olApptMaster) {
-            mapRecurrence(rs, a);
-        } else {
-            for (const char *field : {"Rtype", "Rfreq", "Rweekdays", "Rhasenddate", "Enddt"})
-                rs.setField(field, QString(""));
-            rs.setField("balarm", QString("true"));
-            rs.setField("alarm", QVariant());
-        }
-    }
-    rs.setField("Exceptions", QString(""));
-    rs.setField("Qdl-private-data", QString(""));
-    rs.setField("application", a.Application());
-    rs.setField("outlook_index", entryId);
-}
-
-// The first CR LF of a file-as text becomes two blanks; the text keeps its length.
-QString preparedFileAs(QString fileAs)
-{
-    const qsizetype at = fileAs.indexOf(QStringLiteral("\r\n"));
-    if (at >= 0)
-        fileAs.replace(at, 2, QStringLiteral("  "));
-    return fileAs;
-}
-
-QString failureText(OutlookKind kind, const OutlookError &e, int stored, bool kept)
-{
-    const QString name = kindName(kind);
+    const QString name = kindBookName(kind);
     QString text;
     switch (e.kind()) {
     case OutlookError::Kind::CannotAttach:
@@ -282,9 +60,9 @@ QString failureText(OutlookKind kind, const OutlookError &e, int stored, bool ke
     return text;
 }
 
-QString storeFailureText(OutlookKind kind, const StoreError &e, int stored, bool kept)
+QString storeFailureText(RecordKind kind, const StoreError &e, int stored, bool kept)
 {
-    QString text = QString("OUTLOOK의 %1 데이터를 저장하다가 멈췄습니다.\r%2").arg(kindName(kind), e.message());
+    QString text = QString("OUTLOOK의 %1 데이터를 저장하다가 멈췄습니다.\r%2").arg(kindBookName(kind), e.message());
     if (stored > 0)
         text += kept ? QString("\r그 전에 가져온 %1건은 저장되었습니다.").arg(stored)
                      : QString("\r그 전에 가져온 %1건도 저장하지 못했습니다.").arg(stored);
@@ -296,6 +74,8 @@ QString storeFailureText(OutlookKind kind, const StoreError &e, int stored, bool
 KindOutcome runImport(const ImportContext &context, const KindSettings &settings)
 {
     KindOutcome outcome;
+    const KindInfo &info = kindInfo(settings.kind);
+    const ItemMap &map = itemMap(settings.kind);
     Messages *messages = context.messages;
     std::optional<Store::Transaction> transaction;
     RecordSet *records = nullptr;
@@ -324,29 +104,24 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
         const auto nameSpace = application->GetNamespace(QStringLiteral("MAPI"));
         if (!nameSpace)
             throw OutlookError(QStringLiteral("MAPI 이름 공간을 열 수 없습니다."), OutlookError::Kind::CannotAttach);
-        const auto folder = nameSpace->GetDefaultFolder(settings.folder);
+        const auto folder = nameSpace->GetDefaultFolder(info.outlookFolder);
         if (!folder)
             throw OutlookError(QStringLiteral("기본 폴더를 찾을 수 없습니다."), OutlookError::Kind::CannotAttach);
         const auto items = folder->Items();
         if (!items)
             throw OutlookError(QStringLiteral("폴더의 항목을 읽을 수 없습니다."), OutlookError::Kind::CannotAttach);
 
-        // Point both data sources at the store.
+        // Point both data sources at the store: Data2 at the table the import walks and writes, Data1
+        // at the same records in ID order.
+        const QString table = QLatin1String(info.table);
         DataSource &data1 = *context.data1;
         DataSource &data2 = *context.data2;
         data2.setDatabaseName(context.storePath);
-        data2.setRecordSource(QString::fromLatin1(settings.table));
+        data2.setRecordSource(table);
         data1.setDatabaseName(context.storePath);
-        data1.setRecordSource(QString::fromLatin1(settings.identitySource));
+        data1.setRecordSource("SELECT * FROM " + table + " ORDER BY ID");
         data2.refresh();
         data1.refresh();
-
-        RecordSet &identities = data1.recordset();
-        qint64 counter = 0;
-        if (identities.recordCount() > 0) {
-            identities.moveLast();
-            counter = identities.field("ID").toLongLong();
-        }
 
         records = &data2.recordset();
         transaction.emplace(records->store());
@@ -368,59 +143,32 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
             if (!item)
                 throw OutlookError(QString("%1번째 항목을 읽을 수 없습니다.").arg(i));
 
-            ContactItem *contact = nullptr;
-            TaskItem *task = nullptr;
-            AppointmentItem *appointment = nullptr;
-            QDateTime modified;
-            switch (settings.kind) {
-            case OutlookKind::Contacts:
-                contact = as<ContactItem>(item.get());
-                break;
-            case OutlookKind::Tasks:
-                task = as<TaskItem>(item.get());
-                if (task)
-                    modified = task->LastModificationTime();
-                break;
-            case OutlookKind::Calendar:
-                appointment = as<AppointmentItem>(item.get());
-                if (appointment)
-                    modified = appointment->LastModificationTime();
-                break;
-            }
-            if (!contact && !task && !appointment) {
+            if (!map.isOfKind(*item)) {
                 ++outcome.skipped;
                 continue;
             }
             if (settings.range) {
-                const QString key = modificationKey(modified);
+                const QString key = modificationKey(map.lastModified ? map.lastModified(*item) : QDateTime());
                 if (!(key >= startKey && key <= endKey)) {
                     ++outcome.skipped;
                     continue;
                 }
             }
 
-            QString fileAs;
-            if (contact)
-                fileAs = preparedFileAs(contact->FileAs());
             const QString entryId = item->EntryID().trimmed();
 
             if (records->recordCount() > 0)
                 records->moveFirst();
-            records->findFirst(lookupCriteria(settings.kind, entryId));
+            records->findFirst(lookupCriteria(map, entryId));
             const bool adding = records->noMatch();
             if (adding) {
                 records->addNew();
-                ++counter;
-                records->setField("ID", counter);
+                records->setField("ID", nextId(records->store(), settings.kind));
             } else {
                 records->edit();
             }
-            if (contact)
-                mapContact(*records, *contact, fileAs, entryId);
-            else if (task)
-                mapTask(*records, *task, entryId);
-            else
-                mapAppointment(*records, *appointment, entryId);
+            map.fill(*records, *item);
+            records->setField("outlook_index", entryId);
             records->update();
             if (adding)
                 ++outcome.added;
@@ -451,95 +199,30 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
 
 } // namespace
 
-QString RangeBoxes::startKey() const
-{
-    return startYear.trimmed() + "-" + startMonth.trimmed() + "-" + startDay.trimmed();
-}
-
-QString RangeBoxes::endKey() const
-{
-    return endYear.trimmed() + "-" + endMonth.trimmed() + "-" + endDay.trimmed();
-}
-
-void RangeBoxes::correct()
-{
-    const QString start = startYear + startMonth + startDay;
-    const QString end = endYear + endMonth + endDay;
-    if (QString::compare(start, end, Qt::CaseSensitive) > 0) {
-        endYear = startYear;
-        endMonth = startMonth;
-        endDay = startDay;
-    }
-}
-
-QString dateText(const QDateTime &value)
-{
-    return value.isValid() ? value.toString(QString::fromLatin1(schema::dateTimeFormat)) : QString();
-}
-
-QString modificationKey(const QDateTime &lastModification)
-{
-    return dateText(lastModification).left(10).trimmed();
-}
-
-RangeBoxes todayRange(const Clock &clock)
-{
-    RangeBoxes range;
-    const QString today = dateText(clock.now());
-    splitInto(today, range.startYear, range.startMonth, range.startDay);
-    splitInto(today, range.endYear, range.endMonth, range.endDay);
-    return range;
-}
-
-void applyPreset(RangeBoxes &range, const QString &preset, bool forCalendar, const Clock &clock)
-{
-    if (preset == QString::fromUtf8(presetWeek) || preset == QString::fromUtf8(presetMonth)) {
-        const bool week = preset == QString::fromUtf8(presetWeek);
-        // The clock is read afresh for each box.
-        const auto startText = [&]() {
-            const QDateTime now = clock.now();
-            // addMonths keeps a day beyond the end of the earlier month on its last day.
-            return dateText(week ? now.addDays(-7) : now.addMonths(-1));
-        };
-        QString ignored1, ignored2;
-        splitInto(startText(), range.startYear, ignored1, ignored2);
-        splitInto(startText(), ignored1, range.startMonth, ignored2);
-        splitInto(startText(), ignored1, ignored2, range.startDay);
-    } else if (preset == QString::fromUtf8(presetAll)) {
-        if (forCalendar)
-            range = {"1970", "01", "02", "2038", "01", "18"};
-        else
-            range = {"0000", "00", "00", "9999", "12", "31"};
-    }
-}
-
 QString accessMessageText()
 {
     return QString("OUTLOOK의 숨겨진 데이터의 접근을 위해 ") + QChar(13) +
            QString("억섹스 허용시간을 10분으로 해주시기 바랍니다.");
 }
 
-QString completionText(OutlookKind kind)
+QString completionText(RecordKind kind)
 {
-    return QString("OUTLOOK에서 %1 데이터를 가져왔습니다.").arg(kindName(kind));
+    return QString("OUTLOOK에서 %1 데이터를 가져왔습니다.").arg(kindBookName(kind));
 }
 
 KindOutcome ContactsFromOutlook(const ImportContext &context)
 {
-    return runImport(
-        context, {OutlookKind::Contacts, "Contacts", olFolderContacts, "SELECT * FROM Contacts ORDER BY ID", nullptr});
+    return runImport(context, {RecordKind::Contacts, nullptr});
 }
 
 KindOutcome TodoFromOutlook(const ImportContext &context, const RangeBoxes &taskRange)
 {
-    return runImport(context,
-                     {OutlookKind::Tasks, "Todo", olFolderTasks, "SELECT * FROM Todo ORDER BY ID", &taskRange});
+    return runImport(context, {RecordKind::Tasks, &taskRange});
 }
 
 KindOutcome DatebookFromOutlook(const ImportContext &context, const RangeBoxes &calendarRange)
 {
-    return runImport(context, {OutlookKind::Calendar, "Datebook", olFolderCalendar,
-                               "SELECT * FROM Datebook ORDER BY ID", &calendarRange});
+    return runImport(context, {RecordKind::Events, &calendarRange});
 }
 
 SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &context)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "outlook/OutlookModel.h"
+#include "outlook/OutlookRanges.h"
+#include "records/Kinds.h"
 
 #include <QList>
 #include <QString>
@@ -14,41 +16,8 @@ class Messages;
 
 namespace outlook {
 
-// The three kinds, in the order an import sequence runs them.
-enum class OutlookKind { Contacts, Tasks, Calendar };
-
-// One range of last-modification dates as the window's six boxes hold it: plain texts, not checked.
-struct RangeBoxes
-{
-    QString startYear, startMonth, startDay;
-    QString endYear, endMonth, endDay;
-
-    // "yyyy-mm-dd" from the trimmed boxes of each end.
-    QString startKey() const;
-    QString endKey() const;
-    // A start later than the end (the untrimmed boxes joined, compared as texts) becomes the end too.
-    void correct();
-    bool operator==(const RangeBoxes &) const = default;
-};
-
-// The presets of the two range lists.
-inline constexpr char presetWeek[] = "최근일주일";
-inline constexpr char presetMonth[] = "최근한달";
-inline constexpr char presetAll[] = "전체";
-inline constexpr char presetCustom[] = "사용자정의"; // shown by the lists, not one of their items
-
-// Today to today, from the clock.
-RangeBoxes todayRange(const Clock &clock);
-// Applies a preset item to a range (the task range when forCalendar is false); other texts change nothing.
-void applyPreset(RangeBoxes &range, const QString &preset, bool forCalendar, const Clock &clock);
-
-// A date-time as the import renders it ("yyyy-MM-dd HH:mm:ss"); range boxes and due dates are cut from it.
-QString dateText(const QDateTime &value);
-// The modification key of an item: the date part of its last-modification time.
-QString modificationKey(const QDateTime &lastModification);
-
 // Where an import reports its progress: the kind's label text ("(3/120)") and the share done (0 to 1).
-using Progress = std::function<void(OutlookKind kind, const QString &label, double fraction)>;
+using Progress = std::function<void(RecordKind kind, const QString &label, double fraction)>;
 
 // What one import works with. data1 and data2 are the two data sources the import points at the store
 // (the window's Data1 and Data2; the command line makes its own).
@@ -102,7 +71,7 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
 
 // The messages of the import.
 QString accessMessageText();
-QString completionText(OutlookKind kind);
+QString completionText(RecordKind kind);
 inline constexpr char messageTitle[] = "주소록";
 
 } // namespace outlook

@@ -1,4 +1,5 @@
 #include "exchange/DeviceReaders.h"
+#include "exchange/DeviceTime.h"
 #include "records/Store.h"
 #include "support/TestSupport.h"
 

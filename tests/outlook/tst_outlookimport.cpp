@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 using namespace pimdesk;
 using namespace pimdesk::outlook;
 using pimdesk::test::FakeAppointment;
@@ -39,7 +41,7 @@ struct Fixture
 
     ImportContext context()
     {
-        return {outlook->source(), path, &data1, &data2, &messages, [this](OutlookKind, const QString &label, double) {
+        return {outlook->source(), path, &data1, &data2, &messages, [this](RecordKind, const QString &label, double) {
                     progress << label;
                 }};
     }
@@ -230,6 +232,20 @@ private slots:
         f.task("T2");
         QVERIFY(TodoFromOutlook(f.context(), f.everything).ok);
         QCOMPARE(f.ids("Todo"), (QList<qint64>{1, 2}));
+    }
+
+    void newRecordsNeverTakeAnIdInUse()
+    {
+        // A handheld's document may bring any 64-bit ID; counting on from the largest would
+        // overflow, so new records take free numbers instead.
+        Fixture f;
+        const qint64 largest = std::numeric_limits<qint64>::max();
+        f.store->exec("INSERT INTO Contacts (ID, FileAs) VALUES (?, 'from the handheld')", {largest});
+        f.store->exec("INSERT INTO Contacts (ID, FileAs) VALUES (7, 'seven')");
+        f.contact("C1");
+        f.contact("C2");
+        QVERIFY(ContactsFromOutlook(f.context()).ok);
+        QCOMPARE(f.ids("Contacts"), (QList<qint64>{7, 8, 9, largest}));
     }
 
     void tasksAreMapped_data()
@@ -523,8 +539,8 @@ private slots:
         ImportRequest all{true, true, true, f.everything, f.everything, true};
         QVERIFY(importFromOutlook(all, f.context()).ok);
         QCOMPARE(f.messages.texts(),
-                 (QStringList{accessMessageText(), completionText(OutlookKind::Contacts),
-                              completionText(OutlookKind::Tasks), completionText(OutlookKind::Calendar)}));
+                 (QStringList{accessMessageText(), completionText(RecordKind::Contacts),
+                              completionText(RecordKind::Tasks), completionText(RecordKind::Events)}));
         QCOMPARE(f.outlook->attaches, 3);
         QCOMPARE(f.count("Contacts") + f.count("Todo") + f.count("Datebook"), 3);
     }

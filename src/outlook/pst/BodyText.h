@@ -19,4 +19,9 @@ QString textFromHtml(const QString &html);
 // fallbackCodePage stands in when the document declares none.
 QString textFromRtf(const QByteArray &rtf, int fallbackCodePage = 1252);
 
+// What both readers end with. Line breaks at the end of a body carry nothing, nor blanks before a
+// break; paragraph ends inside it give at most one empty line.
+QString tidiedBody(QString text);
+extern const QString bodyLineBreak; // CR LF
+
 } // namespace pimdesk::pst

@@ -374,14 +374,14 @@ quint32 File::ipmSubtree() const
     return m_folders.isEmpty() ? 0 : m_folders.first().identifier;
 }
 
-quint32 File::defaultFolder(DefaultFolder kind) const
+quint32 File::defaultFolder(outlook::DefaultFolder kind) const
 {
-    const quint16 property = kind == DefaultFolder::Calendar   ? tag::IpmAppointmentEntryId
-                             : kind == DefaultFolder::Contacts ? tag::IpmContactEntryId
-                                                               : tag::IpmTaskEntryId;
-    const QString containerClass = kind == DefaultFolder::Calendar   ? QStringLiteral("IPF.Appointment")
-                                   : kind == DefaultFolder::Contacts ? QStringLiteral("IPF.Contact")
-                                                                     : QStringLiteral("IPF.Task");
+    const quint16 property = kind == outlook::olFolderCalendar   ? tag::IpmAppointmentEntryId
+                             : kind == outlook::olFolderContacts ? tag::IpmContactEntryId
+                                                                 : tag::IpmTaskEntryId;
+    const QString containerClass = kind == outlook::olFolderCalendar   ? QStringLiteral("IPF.Appointment")
+                                   : kind == outlook::olFolderContacts ? QStringLiteral("IPF.Contact")
+                                                                       : QStringLiteral("IPF.Task");
     const quint32 subtree = ipmSubtree();
 
     // Outlook keeps its default folders' entry ids on the root folder and on the Inbox (a direct

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "outlook/OutlookModel.h"
 #include "outlook/pst/Properties.h"
 
 #include <QList>
@@ -39,9 +40,6 @@ struct Message
     QByteArray rtf; // the decompressed RTF body, only for items without a plain or an HTML body
 };
 
-// Outlook's default folders that the import reads (OlDefaultFolders numbers).
-enum class DefaultFolder { Calendar = 9, Contacts = 10, Tasks = 13 };
-
 // An Outlook data file (.pst, .ost) opened for reading through libpff.
 class File
 {
@@ -58,8 +56,9 @@ public:
     const QByteArray &recordKey() const { return m_recordKey; }
     bool isAnsi() const { return m_ansi; }
 
-    // The node id of a default folder as Outlook finds it, or 0 when the file has none of that kind.
-    quint32 defaultFolder(DefaultFolder kind) const;
+    // The node id of a default folder (contacts, tasks or calendar) as Outlook finds it, or 0 when
+    // the file has none of that kind.
+    quint32 defaultFolder(outlook::DefaultFolder kind) const;
     // The items of a folder, in the folder's order. Throws ReadError (Damaged) when one cannot be read.
     QList<Message> messages(quint32 folder) const;
 

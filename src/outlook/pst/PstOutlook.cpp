@@ -418,7 +418,7 @@ public:
     // folder anew.
     std::shared_ptr<MAPIFolder> GetDefaultFolder(int folder) override
     {
-        return std::make_shared<PstFolder>(m_file, m_file->defaultFolder(pst::DefaultFolder(folder)));
+        return std::make_shared<PstFolder>(m_file, m_file->defaultFolder(DefaultFolder(folder)));
     }
 
 private:

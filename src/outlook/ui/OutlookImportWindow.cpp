@@ -223,9 +223,9 @@ void OutlookImportWindow::applyPreset(int r, const QString &item)
     setRange(r, boxes);
 }
 
-void OutlookImportWindow::showProgress(OutlookKind kind, const QString &label, double fraction)
+void OutlookImportWindow::showProgress(RecordKind kind, const QString &label, double fraction)
 {
-    ProgressRow &row = m_progress[int(kind)];
+    ProgressRow &row = m_progress[kindInfo(kind).outlookStep];
     row.text->setText(label);
     row.fill->setGeometry(0, 0, int(row.outline->width() * fraction), row.outline->height());
     // The import runs on this thread; paint the row now and then so the user sees it move.
@@ -280,7 +280,7 @@ SequenceOutcome OutlookImportWindow::runImport()
     context.data1 = m_data1;
     context.data2 = m_data2;
     context.messages = &m_messages;
-    context.progress = [this](OutlookKind kind, const QString &label, double fraction) {
+    context.progress = [this](RecordKind kind, const QString &label, double fraction) {
         showProgress(kind, label, fraction);
     };
     m_repaintTimer->invalidate();

@@ -71,7 +71,7 @@ private:
     void applyPreset(int range, const QString &item);
     void setRange(int range, const outlook::RangeBoxes &boxes);
     outlook::RangeBoxes range(int range) const;
-    void showProgress(outlook::OutlookKind kind, const QString &label, double fraction);
+    void showProgress(RecordKind kind, const QString &label, double fraction);
 
     QString m_storePath;
     Messages &m_messages;

@@ -171,7 +171,7 @@ private slots:
         QFETCH(QVariantMap, fields);
         Fixture f;
         QVERIFY(f.import(sample(file), true, false, false).ok);
-        QCOMPARE(f.messages.texts(), QStringList{completionText(OutlookKind::Contacts)});
+        QCOMPARE(f.messages.texts(), QStringList{completionText(RecordKind::Contacts)});
         QCOMPARE(f.store->count("Contacts"), count);
         if (!email.isEmpty())
             compareFields(f.record("Contacts", "Emails", email), fields);
@@ -341,9 +341,9 @@ private slots:
                      &out),
                  0);
         QCOMPARE(out.split('\n', Qt::SkipEmptyParts).mid(2),
-                 QStringList({"주소록: " + completionText(OutlookKind::Contacts),
-                              "주소록: " + completionText(OutlookKind::Tasks),
-                              "주소록: " + completionText(OutlookKind::Calendar)}));
+                 QStringList({"주소록: " + completionText(RecordKind::Contacts),
+                              "주소록: " + completionText(RecordKind::Tasks),
+                              "주소록: " + completionText(RecordKind::Events)}));
         {
             const auto store = Store::open(Store::pathInDirectory(dir.path()));
             QCOMPARE(store->count("Contacts"), 1);

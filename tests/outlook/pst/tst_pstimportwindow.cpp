@@ -85,8 +85,8 @@ private slots:
         QCOMPARE(box->text(), sample);
         m_messages.clear();
         press(w.get(), "Command2");
-        QCOMPARE(m_messages.texts(), (QStringList{accessText, completionText(OutlookKind::Contacts),
-                                                  completionText(OutlookKind::Calendar)}));
+        QCOMPARE(m_messages.texts(),
+                 (QStringList{accessText, completionText(RecordKind::Contacts), completionText(RecordKind::Events)}));
         QVERIFY(w->isHidden());
         QCOMPARE(m_launcher, QList<bool>{true});
         auto store = Store::shared(m_storePath);

@@ -1,0 +1,144 @@
+#include "exchange/Manifest.h"
+
+#include "records/Schema.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <optional>
+
+namespace pimdesk {
+
+namespace {
+
+std::optional<RecordKind> kindFromKey(const QString &key)
+{
+    for (RecordKind kind : allKinds)
+        if (kindKey(kind) == key)
+            return kind;
+    return std::nullopt;
+}
+
+} // namespace
+
+QString operationLabel(const QString &operation)
+{
+    if (operation == operations::deviceImport)
+        return QStringLiteral("Norvel에서 가져오기");
+    if (operation == operations::outlookImport)
+        return QStringLiteral("Outlook에서 가져오기");
+    if (operation == operations::exportToDevice)
+        return QStringLiteral("Norvel로 내보내기");
+    if (operation == operations::undo)
+        return QStringLiteral("되돌리기 전 저장소");
+    return operation;
+}
+
+QByteArray fileSha256(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return sha256Of(file);
+}
+
+QByteArray sha256Of(QIODevice &file)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.isReadable() || !hash.addData(&file))
+        return QByteArray();
+    return hash.result().toHex();
+}
+
+bool Manifest::canUndo() const
+{
+    if (undone.isValid())
+        return false;
+    if (hasStore && !storeRestored && operation != operations::undo)
+        return true;
+    return std::any_of(documents.begin(), documents.end(), [](const DocumentBackup &d) { return !d.restored; });
+}
+
+QString manifestPath(const QString &folder)
+{
+    return QDir(folder).filePath("manifest.json");
+}
+
+bool readManifest(const QString &folder, Manifest *manifest)
+{
+    QFile file(manifestPath(folder));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject())
+        return false;
+    const QJsonObject o = document.object();
+    Manifest m;
+    m.operation = o.value("operation").toString();
+    m.when = QDateTime::fromString(o.value("when").toString(), Qt::ISODate);
+    if (m.operation.isEmpty() || !m.when.isValid())
+        return false;
+    for (const QJsonValue &k : o.value("kinds").toArray())
+        if (const auto kind = kindFromKey(k.toString()))
+            m.kinds << *kind;
+    m.hasStore = o.value("store").toBool();
+    m.storeRestored = o.value("storeRestored").toBool();
+    const QJsonObject counts = o.value("counts").toObject();
+    for (const TableSchema *table : schema::tables())
+        if (counts.contains(table->name))
+            m.counts.append({table->name, counts.value(table->name).toInteger()});
+    for (const QJsonValue &v : o.value("documents").toArray()) {
+        const QJsonObject d = v.toObject();
+        const auto kind = kindFromKey(d.value("kind").toString());
+        if (!kind)
+            continue;
+        m.documents.append({*kind, d.value("existed").toBool(), d.value("written").toString().toLatin1(),
+                            d.value("reference").toBool(), d.value("restored").toBool()});
+    }
+    m.undone = QDateTime::fromString(o.value("undone").toString(), Qt::ISODate);
+    *manifest = m;
+    return true;
+}
+
+bool writeManifest(const QString &folder, const Manifest &manifest, QString *error)
+{
+    QJsonObject o;
+    o.insert("operation", manifest.operation);
+    o.insert("when", manifest.when.toString(Qt::ISODate));
+    QJsonArray kinds;
+    for (RecordKind kind : manifest.kinds)
+        kinds.append(kindKey(kind));
+    o.insert("kinds", kinds);
+    o.insert("store", manifest.hasStore);
+    if (manifest.storeRestored)
+        o.insert("storeRestored", true);
+    QJsonObject counts;
+    for (const auto &[table, count] : manifest.counts)
+        counts.insert(table, count);
+    o.insert("counts", counts);
+    QJsonArray documents;
+    for (const DocumentBackup &d : manifest.documents)
+        documents.append(QJsonObject{{"kind", kindKey(d.kind)},
+                                     {"file", QLatin1String(kindInfo(d.kind).documentName)},
+                                     {"existed", d.existed},
+                                     {"written", QString::fromLatin1(d.writtenSha256)},
+                                     {"reference", d.hadReference},
+                                     {"restored", d.restored}});
+    o.insert("documents", documents);
+    if (manifest.undone.isValid())
+        o.insert("undone", manifest.undone.toString(Qt::ISODate));
+    QSaveFile file(manifestPath(folder));
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace pimdesk

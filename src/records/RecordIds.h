@@ -1,0 +1,17 @@
+#pragma once
+
+#include "records/Kinds.h"
+
+#include <QtGlobal>
+
+namespace pimdesk {
+
+class Store;
+
+// The ID a new record of the kind gets: one above the largest in its table (read through the
+// table's index on ID), 1 for an empty table. When the largest is the largest number an ID can
+// hold, the lowest free number above the smallest ID is taken instead (or, without one, the number
+// below the smallest), so that a new record never takes an ID in use. Throws StoreError.
+qint64 nextId(Store &store, RecordKind kind);
+
+} // namespace pimdesk
