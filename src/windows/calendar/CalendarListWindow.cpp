@@ -31,7 +31,7 @@ QString numberWithSignSpace(qint64 number)
 CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     : ListWindow(RecordKind::Events, parent), m_context(context), m_data1(this), m_data2(this)
 {
-    setObjectName(windowNames::calendarList);
+    setObjectName(WindowRegistry::listWindowName(RecordKind::Events));
     setWindowTitle(QStringLiteral("일정관리"));
     m_data1.setObjectName("Data1");
     m_data2.setObjectName("Data2");
@@ -42,7 +42,7 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     // Events are made on the handheld or in Outlook; "새로운 작업" is there, as on the other lists,
     // but does nothing.
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(makeListBar(this, m_context.windows,
+    layout->addLayout(makeListBar(this, m_context,
                                   {{"Command1", "새로운 작업", QStyle::SP_FileIcon, {}},
                                    {"Command2", "보기", QStyle::SP_FileDialogContentsView, [this] { view(); }},
                                    {"Command3", "지우기", QStyle::SP_TrashIcon, [this] { remove(); }},

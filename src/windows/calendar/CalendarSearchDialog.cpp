@@ -86,7 +86,7 @@ void CalendarSearchDialog::cancel()
 {
     backToList();
     if (m_context.windows)
-        m_context.windows->showWindow(windowNames::calendarList);
+        m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Events));
 }
 
 void CalendarSearchDialog::closeEvent(QCloseEvent *event)

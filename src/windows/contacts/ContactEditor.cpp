@@ -497,7 +497,7 @@ void ContactEditor::cancel()
         m_data.recordset().cancelUpdate();
     finish();
     if (m_context.windows)
-        m_context.windows->showWindow(windowNames::contactsList);
+        m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Contacts));
 }
 
 void ContactEditor::finish()

@@ -119,7 +119,7 @@ void ContactSearchDialog::cancel()
     hide();
     leave();
     if (m_context.windows)
-        m_context.windows->showWindow(windowNames::contactsList);
+        m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Contacts));
 }
 
 void ContactSearchDialog::leave()

@@ -96,7 +96,7 @@ void ContactsListWindow::buildButtons()
         {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeWindows(); }},
     };
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(makeListBar(this, m_context.windows, entries));
+    layout->addLayout(makeListBar(this, m_context, entries));
     layout->addWidget(m_grid, 1);
 }
 

@@ -31,7 +31,7 @@ TaskListWindow::TaskListWindow(ProgramContext &context, QWidget *parent)
     : ListWindow(RecordKind::Tasks, parent), m_context(context), m_data1(new DataSource(this)),
       m_data2(new DataSource(this))
 {
-    setObjectName(windowNames::taskList);
+    setObjectName(kindInfo(RecordKind::Tasks).listWindow);
     setWindowTitle(QStringLiteral("작업(Todo list)"));
     m_data1->setObjectName("Data1");
     m_data2->setObjectName("Data2");
@@ -48,7 +48,7 @@ TaskListWindow::TaskListWindow(ProgramContext &context, QWidget *parent)
     };
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addLayout(makeListBar(this, m_context.windows, commands));
+    layout->addLayout(makeListBar(this, m_context, commands));
     layout->addWidget(m_grid, 1);
 
     connect(m_grid, &RecordGrid::rowDoubleClicked, this, [this] { editTask(); });

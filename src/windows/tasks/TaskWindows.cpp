@@ -12,7 +12,9 @@ namespace {
 
 TaskListWindow *taskList(ProgramContext &context)
 {
-    return context.windows ? context.windows->windowAs<TaskListWindow>(windowNames::taskList) : nullptr;
+    return context.windows
+               ? context.windows->windowAs<TaskListWindow>(WindowRegistry::listWindowName(RecordKind::Tasks))
+               : nullptr;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // "종료(&X)" ends the program at once: no window is asked, no question is shown.
+#include "app/MainWindow.h"
 #include "records/Messages.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
 
 #include <QAction>

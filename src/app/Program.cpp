@@ -1,9 +1,9 @@
-#include "shell/Program.h"
+#include "app/Program.h"
 
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
 #include "shell/MessageBoxMessages.h"
-#include "shell/ProgramWindows.h"
 
 #include <QApplication>
 
