@@ -3,10 +3,10 @@
 #include "app/Launcher.h"
 #include "app/MainWindow.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -6,10 +6,10 @@
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -5,10 +5,10 @@
 #include "outlook/ui/OutlookImportWindow.h"
 #include "records/Clock.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/WindowRegistry.h"
 #include "support/RecordingLists.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QCheckBox>

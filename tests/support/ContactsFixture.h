@@ -5,12 +5,12 @@
 // window and control by its name.
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
-#include "records/Messages.h"
 #include "records/RecordSet.h"
 #include "records/Store.h"
 #include "shell/Geometry.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QLabel>

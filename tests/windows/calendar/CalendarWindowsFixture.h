@@ -4,12 +4,12 @@
 // registered as the program registers them, and ways to reach the calendar windows by name.
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 #include "support/CalendarFixture.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
