@@ -4,6 +4,7 @@
 #include "app/ProgramWindows.h"
 #include "records/Store.h"
 #include "shell/MessageBoxMessages.h"
+#include "shell/StoreProblem.h"
 
 #include <QApplication>
 
@@ -18,7 +19,7 @@ int runProgram(QApplication &app)
     try {
         store = Store::shared(path);
     } catch (const StoreError &e) {
-        messages.show(e.message(), QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
+        reportStoreProblem(&messages, e);
         return 1;
     }
 
