@@ -4,7 +4,6 @@
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
-#include "windows/contacts/ContactSearchDialog.h"
 #include "windows/contacts/ContactsWindows.h"
 
 #include <QAction>
