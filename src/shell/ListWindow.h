@@ -47,8 +47,9 @@ public:
     virtual QList<QMenu *> ownMenus() const { return {}; }
 
     RecordGrid *grid() const { return m_grid; }
-    // The ID in the first column of the current row; 0 without a current row or for a cell that
-    // holds no whole number (no record has ID 0 that a list could reach).
+    // The ID in the first column of the current row, read as a whole number (never through a
+    // floating-point number, which loses IDs above 2^53); 0 for a cell that holds none. The record
+    // commands do nothing without a current row.
     qint64 currentId() const;
     // Reads the shown record source again; the current row stays where it was (or the nearest left).
     void reload();

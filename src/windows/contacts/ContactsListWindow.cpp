@@ -112,9 +112,7 @@ void ContactsListWindow::changeEvent(QEvent *event)
 void ContactsListWindow::prepareNewRecord()
 {
     // The list shows the contacts in ID order while a new one is made; saved, it is the last row.
-    m_data.setDatabaseName(m_context.storePath);
-    m_data.setRecordSource(QStringLiteral("SELECT * FROM Contacts ORDER BY ID"));
-    m_data.refresh();
+    open(m_context.storePath, QStringLiteral("SELECT * FROM Contacts ORDER BY ID"));
 }
 
 void ContactsListWindow::newContact()
