@@ -6,6 +6,8 @@
 // Run from a Release build:  build/release/bench/bench_calendar_list [events]
 #include "BenchReport.h"
 #include "SqliteShell.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/RecordSet.h"
@@ -13,8 +15,6 @@
 #include "records/Store.h"
 #include "records/search/CalendarSearch.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 

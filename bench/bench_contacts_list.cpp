@@ -7,14 +7,14 @@
 // Targets: opening <= 0.5x its baseline, search <= 1.0x, both under 200 ms.
 #include "BenchReport.h"
 #include "SqliteShell.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 #include "records/search/ContactSearch.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 
@@ -84,7 +84,8 @@ bench::Timing median(const QList<bench::Timing> &timings)
     return {ms.at(ms.size() / 2), cpu.at(cpu.size() / 2)};
 }
 
-void report(const char *what, const QList<bench::Timing> &ours, const QList<bench::Timing> &baseline, const char *target)
+void report(const char *what, const QList<bench::Timing> &ours, const QList<bench::Timing> &baseline,
+            const char *target)
 {
     const bench::Timing o = median(ours), b = median(baseline);
     std::printf("%-8s %7.1f ms (cpu %6.1f)   sqlite3 %7.1f ms (cpu %6.1f)   ratio %.2f, cpu %.2f   %s\n", what, o.ms,

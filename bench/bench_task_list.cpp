@@ -6,12 +6,12 @@
 // Targets: opening at most 0.5 times its baseline, a search at most 1.0 times, both under 200 ms.
 #include "BenchReport.h"
 #include "SqliteShell.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/JetSql.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 #include "records/search/TaskSearch.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 #include "windows/tasks/TaskListWindow.h"
@@ -88,7 +88,7 @@ int main(int argc, char *argv[])
     for (int run = 0; run < runs; ++run) {
         timer.restart();
         main.windows().openList(RecordKind::Tasks);
-        list = main.findChild<TaskListWindow *>(windowNames::taskList);
+        list = main.findChild<TaskListWindow *>(kindInfo(RecordKind::Tasks).listWindow);
         settle(list->grid());
         open << timer.nsecsElapsed() / 1e6;
     }

@@ -3,8 +3,8 @@
 // some result without a crash.
 #include "FuzzSupport.h"
 
-#include "records/Messages.h"
 #include "records/TextConversion.h"
+#include "support/ScriptedMessages.h"
 
 #include <QStringDecoder>
 

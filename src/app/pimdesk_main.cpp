@@ -1,5 +1,5 @@
+#include "app/Program.h"
 #include "records/Clock.h"
-#include "shell/Program.h"
 
 #include <QApplication>
 

@@ -8,7 +8,7 @@ namespace pimdesk {
 // How the program talks to the user: one message box at a time, with a title, a text, its buttons
 // and an optional icon. In texts a carriage return starts a new line.
 // The windows implement this with QMessageBox, the command-line tool with the console and the tests
-// with ScriptedMessages, so the record store and the exchange procedures never touch a widget.
+// with a script, so the record store and the exchange procedures never touch a widget.
 enum class Buttons { Ok, OkCancel, OkOtherCancel };
 enum class Icon { None, Information, Warning, Critical, Question };
 enum class Answer { Ok, Cancel, Other };
@@ -23,34 +23,6 @@ public:
     // the first two buttons. A Messages that knows no third button asks show() with OK and Cancel
     // and so never answers Other.
     virtual Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText);
-};
-
-// Records every message and answers each question from a script (OK when the script runs out).
-class ScriptedMessages : public Messages
-{
-public:
-    struct Shown
-    {
-        QString text;
-        QString title;
-        Buttons buttons;
-        Icon icon;
-    };
-
-    Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
-    // Recorded with the buttons OkOtherCancel and answered from the same script.
-    Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText) override;
-
-    void answerNext(Answer answer) { m_script.append(answer); }
-    void setDefaultAnswer(Answer answer) { m_default = answer; }
-    const QVector<Shown> &shown() const { return m_shown; }
-    QStringList texts() const;
-    void clear() { m_shown.clear(); }
-
-private:
-    QVector<Shown> m_shown;
-    QVector<Answer> m_script;
-    Answer m_default = Answer::Ok;
 };
 
 // Says nothing and answers OK: for callers that want no dialogue at all (benchmarks).

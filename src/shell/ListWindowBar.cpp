@@ -2,13 +2,14 @@
 
 #include "shell/ClickableLabel.h"
 #include "shell/ListWindow.h"
+#include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTransform>
 #include <QToolButton>
+#include <QTransform>
 
 namespace pimdesk {
 
@@ -48,7 +49,7 @@ QPixmap devicePicture(bool toDevice)
 
 } // namespace
 
-QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<ListCommand> &commands)
+QHBoxLayout *makeListBar(ListWindow *list, const ProgramContext &context, const QList<ListCommand> &commands)
 {
     auto *bar = new QHBoxLayout;
     for (const ListCommand &command : commands) {
@@ -70,11 +71,11 @@ QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<
         const char *name;
         const char *toolTip;
         bool toDevice;
-        const char *window;
+        const QString ProgramContext::*window;
     };
     const Picture pictures[] = {
-        {"Image1", "Norvel(K7M)에서 가져오기", false, windowNames::importFromDevice},
-        {"Image2", "Norvel(K7M)으로 내보내기", true, windowNames::exportToDevice},
+        {"Image1", "Norvel(K7M)에서 가져오기", false, &ProgramContext::importFromDeviceWindow},
+        {"Image2", "Norvel(K7M)으로 내보내기", true, &ProgramContext::exportToDeviceWindow},
     };
     for (const Picture &picture : pictures) {
         auto *image = new ClickableLabel(list);
@@ -82,9 +83,11 @@ QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<
         image->setToolTip(QString::fromUtf8(picture.toolTip));
         image->setPixmap(devicePicture(picture.toDevice));
         image->setCursor(Qt::PointingHandCursor);
-        const QString window = QString::fromLatin1(picture.window);
-        QObject::connect(image, &ClickableLabel::clicked, list, [list, windows, window] {
-            if (windows && windows->showWindow(window))
+        // The name is read at the click: the program may register its device windows after the list.
+        const ProgramContext *shared = &context;
+        QObject::connect(image, &ClickableLabel::clicked, list, [list, shared, window = picture.window] {
+            const QString &name = shared->*window;
+            if (shared->windows && !name.isEmpty() && shared->windows->showWindow(name))
                 list->setEnabled(false);
         });
         bar->addWidget(image);

@@ -9,7 +9,7 @@ class QHBoxLayout;
 namespace pimdesk {
 
 class ListWindow;
-class WindowRegistry;
+struct ProgramContext;
 
 // One command button of a list window: object name, caption, picture and what a click does
 // (nothing when empty).
@@ -23,7 +23,8 @@ struct ListCommand
 
 // The bar along the top of a list window: its command buttons (picture above caption), then the
 // two handheld pictures, Image1 (import from the handheld) and Image2 (export to it). A click on a
-// picture shows that device window and disables the list until the device window enables it again.
-QHBoxLayout *makeListBar(ListWindow *list, WindowRegistry *windows, const QList<ListCommand> &commands);
+// picture shows the window the program named for it in the context and disables the list until
+// that window enables it again.
+QHBoxLayout *makeListBar(ListWindow *list, const ProgramContext &context, const QList<ListCommand> &commands);
 
 } // namespace pimdesk

@@ -21,6 +21,10 @@ struct ProgramContext
     Messages *messages = nullptr;
     WindowRegistry *windows = nullptr;
     QMainWindow *mainWindow = nullptr;
+    // The registry names of the windows a list's two handheld pictures open, given by the program
+    // when it registers them (empty: the picture does nothing).
+    QString importFromDeviceWindow;
+    QString exportToDeviceWindow;
 };
 
 // The main window's title, also the title of the program's own error messages.

@@ -1,11 +1,11 @@
 #include "shell/WindowRegistry.h"
 
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/StoreError.h"
 #include "shell/Geometry.h"
 #include "shell/ListWindow.h"
 #include "shell/ProgramContext.h"
+#include "shell/StoreProblem.h"
 
 #include <QEvent>
 #include <QLayout>
@@ -35,11 +35,6 @@ WindowRegistry::~WindowRegistry()
 QString WindowRegistry::listWindowName(RecordKind kind)
 {
     return QLatin1String(kindInfo(kind).listWindow);
-}
-
-QString WindowRegistry::listRecordSource(RecordKind kind)
-{
-    return QLatin1String(kindInfo(kind).listSource);
 }
 
 void WindowRegistry::registerWindow(const QString &name, Factory factory, OnClose onClose)
@@ -83,7 +78,7 @@ QWidget *WindowRegistry::window(const QString &name)
     try {
         built = factory(m_context);
     } catch (const StoreError &error) {
-        reportStoreProblem(error.message());
+        reportStoreProblem(m_context.messages, error);
         return nullptr;
     }
     if (!built)
@@ -145,21 +140,21 @@ void WindowRegistry::openList(RecordKind kind)
     placeWindow(list, QRect(QPoint(0, 0), m_area->viewport()->size()));
     showWindow(listWindowName(kind));
     try {
-        list->open(m_context.storePath, listRecordSource(kind));
+        list->open(m_context.storePath, QString::fromUtf8(kindInfo(kind).listSource));
     } catch (const StoreError &error) {
         // The list cannot show its table: say why and leave things as they were before it opened.
-        reportStoreProblem(error.message());
+        reportStoreProblem(m_context.messages, error);
         list->hide();
         setLauncherEnabled(true);
     }
 }
 
-void WindowRegistry::openOutlookImport()
+void WindowRegistry::openFromLauncher(const QString &name)
 {
-    if (!isRegistered(windowNames::outlookImport))
+    if (!isRegistered(name))
         return;
     setLauncherEnabled(false);
-    if (!showWindow(windowNames::outlookImport))
+    if (!showWindow(name))
         setLauncherEnabled(true);
 }
 
@@ -192,7 +187,7 @@ void WindowRegistry::reloadList(RecordKind kind)
     try {
         list->dataSource().refresh();
     } catch (const StoreError &error) {
-        reportStoreProblem(error.message());
+        reportStoreProblem(m_context.messages, error);
     }
 }
 
@@ -213,12 +208,6 @@ bool WindowRegistry::eventFilter(QObject *watched, QEvent *event)
             emit visibilityChanged(frame->widget());
     }
     return QObject::eventFilter(watched, event);
-}
-
-void WindowRegistry::reportStoreProblem(const QString &message)
-{
-    if (m_context.messages)
-        m_context.messages->show(message, QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
 }
 
 } // namespace pimdesk

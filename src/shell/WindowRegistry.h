@@ -17,25 +17,15 @@ namespace pimdesk {
 class ListWindow;
 struct ProgramContext;
 
-// Names of the windows the main window and the launcher open.
-namespace windowNames {
-inline constexpr char launcher[] = "frmSplash";
-inline constexpr char contactsList[] = "SUB2_1";
-inline constexpr char taskList[] = "SUB3_1";
-inline constexpr char calendarList[] = "SUB4_1";
-inline constexpr char outlookImport[] = "SUB1_3";
-inline constexpr char exportToDevice[] = "SUB1_2";
-inline constexpr char importFromDevice[] = "SUB1_1";
-} // namespace windowNames
-
 // What closing a window by its frame does: hide it (it keeps its contents and is shown again as it
 // was), or unload it (it is destroyed, and its next use builds it anew and runs its load again).
 enum class OnClose { Hide, Unload };
 
 // Owns the windows of the main window. A window is registered by name with a factory; it is built
 // on first use as a child of the main window's work area (its constructor is its load step, so it
-// runs once per run), and afterwards hidden and shown again. The registry also carries the
-// launcher's enabled state and the enabling of the three list windows.
+// runs once per run), and afterwards hidden and shown again. The registry knows windows by name
+// only; which windows there are is up to the program that registers them. It also carries the
+// launcher's enabled state and the enabling of the list windows.
 class WindowRegistry : public QObject, public ListWindowsHost
 {
     Q_OBJECT
@@ -47,7 +37,7 @@ public:
     ~WindowRegistry() override;
 
     void registerWindow(const QString &name, Factory factory, OnClose onClose = OnClose::Hide);
-    // A list window under its kind's name (SUB2_1, SUB4_1, SUB3_1).
+    // A list window under its kind's name in the table of kinds (SUB2_1, SUB4_1, SUB3_1).
     void registerListWindow(RecordKind kind, ListFactory factory);
 
     bool isRegistered(const QString &name) const;
@@ -63,11 +53,12 @@ public:
     QWidget *showWindow(const QString &name);
 
     // The list-opening steps: disable the launcher, place the list at the top left of the work area
-    // with the work area's size, show it, and point its data source at the store with the list's
-    // record source.
+    // with the work area's size, show it, and point its data source at the store with the record
+    // source the table of kinds gives for its list.
     void openList(RecordKind kind);
-    // Disables the launcher and shows the Outlook import window where it was designed to be.
-    void openOutlookImport();
+    // Opens a window that is not a list from the launcher or the menus: disables the launcher and
+    // shows the window where it was designed to be. Nothing happens for a name not registered.
+    void openFromLauncher(const QString &name);
 
     void setLauncher(QWidget *launcher);
     QWidget *launcher() const { return m_launcher; }
@@ -81,8 +72,6 @@ public:
     QMdiArea *area() const { return m_area; }
 
     static QString listWindowName(RecordKind kind);
-    // The record source a list shows when the main window opens it.
-    static QString listRecordSource(RecordKind kind);
 
 signals:
     void registered(const QString &name);
@@ -99,8 +88,6 @@ private:
         OnClose onClose = OnClose::Hide;
         QPointer<QWidget> window;
     };
-
-    void reportStoreProblem(const QString &message);
 
     QMdiArea *m_area;
     ProgramContext &m_context;

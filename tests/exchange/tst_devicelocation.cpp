@@ -1,6 +1,6 @@
 #include "exchange/DeviceLocation.h"
 #include "exchange/ui/DriveListWidget.h"
-#include "records/Messages.h"
+#include "support/ScriptedMessages.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>

@@ -7,8 +7,8 @@
 #include "exchange/DeviceExport.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/ImportFromDevice.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "exchange/DeviceExport.h"
 #include "exchange/ImportFromDevice.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

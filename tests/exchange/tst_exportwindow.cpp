@@ -3,9 +3,9 @@
 #include "exchange/ui/DriveListWidget.h"
 #include "exchange/ui/ExportWindow.h"
 #include "records/Clock.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "records/TextConversion.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>

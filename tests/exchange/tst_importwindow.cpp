@@ -1,8 +1,8 @@
 #include "exchange/ui/DriveListWidget.h"
 #include "exchange/ui/ImportWindow.h"
 #include "records/DataFolderLock.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>

@@ -13,11 +13,11 @@
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 #include "support/DeviceWindowDriver.h"
 #include "support/RecordingLists.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QDirIterator>

@@ -3,8 +3,8 @@
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

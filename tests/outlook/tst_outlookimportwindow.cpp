@@ -1,14 +1,14 @@
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "outlook/FakeOutlook.h"
 #include "outlook/OutlookSources.h"
 #include "outlook/ui/OutlookImportWindow.h"
 #include "records/Clock.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/WindowRegistry.h"
 #include "support/RecordingLists.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -228,7 +228,8 @@ private slots:
         m_messages.answerNext(Answer::Ok);
         undo->click();
         QCOMPARE(store->count("Contacts"), 0);
-        QVERIFY2(m_messages.texts().last().contains("되돌리기가 완료되었습니다."), qPrintable(m_messages.texts().last()));
+        QVERIFY2(m_messages.texts().last().contains("되돌리기가 완료되었습니다."),
+                 qPrintable(m_messages.texts().last()));
         QVERIFY(lists.calls.mid(1).contains("Contacts reloaded"));
     }
 

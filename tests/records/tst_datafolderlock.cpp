@@ -1,5 +1,5 @@
 #include "records/DataFolderLock.h"
-#include "records/Messages.h"
+#include "support/ScriptedMessages.h"
 
 #include <QCoreApplication>
 #include <QDir>

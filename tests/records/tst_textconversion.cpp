@@ -1,5 +1,5 @@
-#include "records/Messages.h"
 #include "records/TextConversion.h"
+#include "support/ScriptedMessages.h"
 
 #include <QTest>
 

@@ -3,14 +3,14 @@
 // The program's main window with every window registered, on a store of its own in a temporary
 // folder, for the tests of the contacts windows: they open the list as the user does and find every
 // window and control by its name.
-#include "records/Messages.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/RecordSet.h"
 #include "records/Store.h"
 #include "shell/Geometry.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QLabel>

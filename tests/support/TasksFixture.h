@@ -3,13 +3,13 @@
 // The task windows as the program builds them: a main window on a store in a temporary folder with
 // every window registered, a fixed clock and scripted messages. Header only: it needs the GUI library,
 // which the shared support library does not link.
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/Clock.h"
-#include "records/Messages.h"
 #include "records/RecordSet.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 #include "windows/tasks/TaskEditor.h"
 #include "windows/tasks/TaskListWindow.h"
 #include "windows/tasks/TaskWindows.h"
@@ -73,7 +73,7 @@ public:
     TaskListWindow *openList()
     {
         main->windows().openList(RecordKind::Tasks);
-        return main->findChild<TaskListWindow *>(windowNames::taskList);
+        return main->findChild<TaskListWindow *>(kindInfo(RecordKind::Tasks).listWindow);
     }
     TaskEditor *editor() { return main->findChild<TaskEditor *>(taskWindowNames::editor); }
 

@@ -1,9 +1,9 @@
 #include "windows/calendar/CalendarSearchDialog.h"
 
 #include "records/search/CalendarSearch.h"
+#include "shell/ListWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
-#include "windows/calendar/CalendarListWindow.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -56,9 +56,7 @@ CalendarSearchDialog::CalendarSearchDialog(ProgramContext &context, QWidget *par
 
 bool CalendarSearchDialog::showInList(const QString &recordSource)
 {
-    auto *list = m_context.windows
-                     ? qobject_cast<CalendarListWindow *>(m_context.windows->listWindow(RecordKind::Events))
-                     : nullptr;
+    ListWindow *list = m_context.windows ? m_context.windows->listWindow(RecordKind::Events) : nullptr;
     return list && list->showRecordSource(recordSource);
 }
 
@@ -86,7 +84,7 @@ void CalendarSearchDialog::cancel()
 {
     backToList();
     if (m_context.windows)
-        m_context.windows->showWindow(windowNames::calendarList);
+        m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Events));
 }
 
 void CalendarSearchDialog::closeEvent(QCloseEvent *event)

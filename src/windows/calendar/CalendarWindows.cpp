@@ -11,7 +11,7 @@ namespace pimdesk {
 void registerCalendarWindows(WindowRegistry &windows)
 {
     windows.registerListWindow(RecordKind::Events, [](ProgramContext &c) { return new CalendarListWindow(c); });
-    windows.registerWindow(windowNames::eventWindow, [](ProgramContext &c) { return new EventWindow(c.windows); });
+    windows.registerWindow(windowNames::eventWindow, [](ProgramContext &c) { return new EventWindow(c); });
     windows.registerWindow(windowNames::calendarSearch, [](ProgramContext &c) { return new CalendarSearchDialog(c); });
 }
 

@@ -1,8 +1,12 @@
 #include "windows/calendar/EventWindow.h"
 
-#include "exchange/ListWindowsHost.h"
 #include "records/RecordSet.h"
 #include "shell/EditorButtons.h"
+#include "shell/Geometry.h"
+#include "shell/ProgramContext.h"
+#include "shell/RecordLookup.h"
+#include "shell/WindowRegistry.h"
+#include "windows/calendar/CalendarWindows.h"
 #include "windows/calendar/DateTimeText.h"
 
 #include <QCheckBox>
@@ -12,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -60,17 +65,12 @@ QWidget *makeUpDown(const char *name, QWidget *parent)
     return spinner;
 }
 
-QString fieldText(const RecordSet &event, const char *name)
-{
-    const QVariant value = event.field(QString::fromLatin1(name));
-    return value.isNull() ? QString() : value.toString();
-}
-
 } // namespace
 
-EventWindow::EventWindow(ListWindowsHost *lists, QWidget *parent) : QWidget(parent), m_lists(lists)
+EventWindow::EventWindow(ProgramContext &context, QWidget *parent) : QWidget(parent), m_context(context)
 {
-    setObjectName("SUB4_2");
+    setObjectName(windowNames::eventWindow);
+    m_event.setParent(this);
     setWindowTitle(QStringLiteral("일정 보기"));
 
     auto *tabs = new QTabWidget(this);
@@ -131,35 +131,85 @@ EventWindow::EventWindow(ListWindowsHost *lists, QWidget *parent) : QWidget(pare
     connect(buttons.ok, &QPushButton::clicked, this, &EventWindow::finish);
     connect(buttons.cancel, &QPushButton::clicked, this, &EventWindow::finish);
     resize(460, 440);
+
+    const FieldBinding::Conversion dateTime{[](const QVariant &value) { return calendar::buttonDateTimeText(value); },
+                                            {}};
+    m_fields.bind(m_description, "Description");
+    m_fields.bind(m_location, "Location");
+    m_fields.bind(m_start, "Start", dateTime);
+    m_fields.bind(m_end, "End", dateTime);
+    m_fields.bindCheck(m_allDay, "Type", "AllDay", "Timed");
+    m_fields.bind(m_timeZone, "Timezone");
+    m_fields.bind(m_note, "Note");
+}
+
+bool EventWindow::beginEdit(qint64 id)
+{
+    m_event.setDatabaseName(m_context.storePath);
+    m_event.setRecordSource(recordByIdSql(RecordKind::Events, id));
+    m_event.refresh();
+    const RecordSet &event = m_event.recordset();
+    if (event.bof() && event.eof())
+        return false;
+    fill(event);
+    present();
+    return true;
+}
+
+void EventWindow::beginNew(qint64 id)
+{
+    m_event.setDatabaseName(m_context.storePath);
+    m_event.setRecordSource(QString::fromLatin1(kindInfo(RecordKind::Events).table));
+    m_event.refresh();
+    RecordSet &event = m_event.recordset();
+    event.addNew();
+    event.setField("ID", id);
+    fill(event);
+    present();
+}
+
+void EventWindow::present()
+{
+    if (QMdiSubWindow *frame = mdiFrame(this))
+        frame->move(0, 0);
+    else
+        move(0, 0);
+    if (m_context.windows)
+        m_context.windows->showWindow(windowNames::eventWindow);
+    else
+        show();
 }
 
 void EventWindow::fill(const RecordSet &event)
 {
-    m_description->setEditText(fieldText(event, "Description"));
-    m_location->setEditText(fieldText(event, "Location"));
-    m_start->setText(calendar::buttonDateTimeText(event.field(QStringLiteral("Start"))));
-    m_end->setText(calendar::buttonDateTimeText(event.field(QStringLiteral("End"))));
-    m_allDay->setChecked(fieldText(event, "Type") == QLatin1String("AllDay"));
-    m_timeZone->setEditText(fieldText(event, "Timezone"));
-    m_alarm->setCurrentText(fieldText(event, "balarm").trimmed().isEmpty() ? QStringLiteral("No Alarm")
-                                                                           : QStringLiteral("Silent Alarm"));
+    m_fields.load(event);
+    // The handheld keeps an alarm's sound apart; shown here is whether there is one at all.
+    const QVariant alarm = event.field(QStringLiteral("balarm"));
+    const bool hasAlarm = !alarm.isNull() && !alarm.toString().trimmed().isEmpty();
+    m_alarm->setCurrentText(hasAlarm ? QStringLiteral("Silent Alarm") : QStringLiteral("No Alarm"));
     m_repeat->setEditText(QStringLiteral("other.."));
-    m_note->setPlainText(fieldText(event, "Note"));
+}
+
+void EventWindow::abandon()
+{
+    // Nothing is ever written: a record begun new is dropped.
+    if (m_event.isOpen() && m_event.recordset().editing())
+        m_event.recordset().cancelUpdate();
+    hide();
 }
 
 void EventWindow::finish()
 {
-    hide();
-    if (m_lists)
-        m_lists->setListEnabled(RecordKind::Events, true);
+    abandon();
+    reportFinished(EditEnd::NotStored);
 }
 
 void EventWindow::closeEvent(QCloseEvent *event)
 {
     // Closed by its frame: the list must not stay disabled behind it.
     QWidget::closeEvent(event);
-    if (event->isAccepted() && m_lists)
-        m_lists->setListEnabled(RecordKind::Events, true);
+    if (event->isAccepted() && isVisible())
+        finish();
 }
 
 } // namespace pimdesk

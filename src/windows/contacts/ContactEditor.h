@@ -1,6 +1,8 @@
 #pragma once
 
 #include "records/DataSource.h"
+#include "shell/FieldBinding.h"
+#include "shell/RecordEditor.h"
 
 #include <QDate>
 #include <QWidget>
@@ -16,17 +18,13 @@ namespace pimdesk {
 
 struct ProgramContext;
 
-// "SELECT * FROM Contacts WHERE ID = " and the identifier as the number-to-text conversion of the
-// original program gives it: a blank before a number that is not negative.
-QString contactByIdSql(qint64 id);
-
 // The date text the editor writes for birthdays and anniversaries: "5 Jan 2004".
 QString contactDateText(const QDate &date);
 
 // SUB2_2: one contact in four tabbed pages of boxes bound to its fields. The contacts list opens it
-// for a new record or for an existing one; saving writes the boxes back after a question, and
-// closes the editor either way. The list also deletes through the editor's data source (Data1).
-class ContactEditor : public QWidget
+// for a new record or for an existing one, which the editor holds in its data source (Data1);
+// saving writes the changed boxes back after a question, and closes the editor either way.
+class ContactEditor : public QWidget, public RecordEditor
 {
     Q_OBJECT
 public:
@@ -34,16 +32,11 @@ public:
 
     DataSource &dataSource() { return m_data; }
 
-    // Begins a new record with only its ID set and shows the editor ("새로운연락처입력").
-    void beginNew(qint64 id);
-    // Begins editing the contact with that ID and shows the editor ("연락처수정"); false, with
-    // nothing shown, when there is no such contact.
-    bool beginEdit(qint64 id);
-    // Deletes the contact with that ID through Data1, the editor staying hidden; false when there
-    // is no such contact.
-    bool deleteContact(qint64 id);
-    // Drops a pending record and hides the editor without telling the list (the list is closing).
-    void abandon();
+    // A new record with only its ID set, in the editor captioned "새로운연락처입력".
+    void beginNew(qint64 id) override;
+    // The contact with that ID, in the editor captioned "연락처수정".
+    bool beginEdit(qint64 id) override;
+    void abandon() override;
 
     // The buttons: compose the display name (OKButton), save (Command2), cancel (Command1).
     void composeName();
@@ -54,26 +47,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Box
-    {
-        QWidget *widget;
-        QString field;
-        QString shownAtLoad; // what the box showed when the record became current
-        int editStamp = 0;   // when the user last changed it (0: not since loading)
-    };
-
+    // The four pages (ContactEditorPages.cpp).
     QWidget *buildBasicPage();
     QWidget *buildCompanyPage();
     QWidget *buildHomePage();
     QWidget *buildOtherPage();
     QLineEdit *lineBox(const char *name, const char *field);
-    void bind(QWidget *widget, const char *field);
-    void boxEdited(QWidget *widget);
     QWidget *box(const char *name) const;
 
     void loadRecord();
     void showWithCaption(const QString &caption);
-    void finish();
     void syncGenderOptions();
     void genderOptionClicked(int value);
     void openCalendar(QCalendarWidget *calendar, QLineEdit *target);
@@ -81,11 +64,9 @@ private:
 
     ProgramContext &m_context;
     DataSource m_data;
+    FieldBinding m_fields;
     QTabWidget *m_tabs = nullptr;
-    QList<Box> m_boxes;
-    int m_editClock = 0;
     QCheckBox *m_business = nullptr;
-    bool m_businessAtLoad = false;
     QLineEdit *m_gender = nullptr;
     QRadioButton *m_male = nullptr;
     QRadioButton *m_female = nullptr;

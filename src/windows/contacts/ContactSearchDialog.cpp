@@ -1,7 +1,5 @@
 #include "windows/contacts/ContactSearchDialog.h"
 
-#include "records/Messages.h"
-#include "records/StoreError.h"
 #include "shell/Geometry.h"
 #include "shell/ListWindow.h"
 #include "shell/ProgramContext.h"
@@ -101,14 +99,11 @@ void ContactSearchDialog::showAll()
 
 void ContactSearchDialog::showInList(const QString &recordSource)
 {
+    // A source the store cannot read is reported by the list, which keeps what it showed; the
+    // search is left all the same.
     if (m_context.windows) {
-        if (ListWindow *list = m_context.windows->listWindow(RecordKind::Contacts)) {
-            try {
-                list->open(m_context.storePath, recordSource);
-            } catch (const StoreError &error) {
-                m_context.messages->show(error.message(), QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
-            }
-        }
+        if (ListWindow *list = m_context.windows->listWindow(RecordKind::Contacts))
+            list->showRecordSource(recordSource);
     }
     hide();
     leave();
@@ -119,7 +114,7 @@ void ContactSearchDialog::cancel()
     hide();
     leave();
     if (m_context.windows)
-        m_context.windows->showWindow(windowNames::contactsList);
+        m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Contacts));
 }
 
 void ContactSearchDialog::leave()

@@ -1,13 +1,9 @@
 #include "windows/contacts/ContactsListWindow.h"
 
-#include "records/Messages.h"
-#include "records/StoreError.h"
 #include "shell/ListWindowBar.h"
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
-#include "windows/contacts/ContactEditor.h"
-#include "windows/contacts/ContactSearchDialog.h"
 #include "windows/contacts/ContactsWindows.h"
 
 #include <QAction>
@@ -35,8 +31,9 @@ constexpr ColumnLayout columnLayout[] = {
 } // namespace
 
 ContactsListWindow::ContactsListWindow(ProgramContext &context, QWidget *parent)
-    : ListWindow(RecordKind::Contacts, parent), m_context(context)
+    : ListWindow(RecordKind::Contacts, context, parent), m_context(context)
 {
+    setEditorWindow(QString::fromLatin1(windowNames::contactEditor));
     setWindowTitle(QStringLiteral("연락처관리"));
     m_data.setObjectName("Data1");
     m_data.setParent(this);
@@ -61,29 +58,8 @@ void ContactsListWindow::buildGrid()
     m_grid = new RecordGrid(m_data, this);
     m_grid->setObjectName("MSFlexGrid1");
     connect(m_grid, &RecordGrid::rowDoubleClicked, this, [this] { editContact(); });
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    m_lastRow = current.row();
-            });
-    // Connected after the grid's own model, so the rows are there when this runs.
-    connect(&m_data, &DataSource::refreshed, this, &ContactsListWindow::keepPlaceAfterReread);
-}
-
-void ContactsListWindow::keepPlaceAfterReread()
-{
-    // The same source read again (after a save, a delete or an exchange) keeps the row the user
-    // was on; a new source (a search, New, an opening) starts at its first row.
-    const int rows = m_grid->gridModel().rowCount();
-    const bool sameSource = m_data.recordSource() == m_shownSource;
-    m_shownSource = m_data.recordSource();
-    int row = sameSource && m_lastRow >= 0 ? std::min(m_lastRow, rows - 1) : 0;
-    if (sameSource && m_goToNewContact)
-        row = rows - 1;
-    m_lastRow = -1;
-    m_grid->setCurrentCell(row, 0);
-    if (m_grid->currentIndex().isValid())
-        m_grid->scrollTo(m_grid->currentIndex());
+    // The delete question names the contact by its display name.
+    setGrid(m_grid, nameColumn);
 }
 
 void ContactsListWindow::buildButtons()
@@ -96,7 +72,7 @@ void ContactsListWindow::buildButtons()
         {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeWindows(); }},
     };
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(makeListBar(this, m_context.windows, entries));
+    layout->addLayout(makeListBar(this, m_context, entries));
     layout->addWidget(m_grid, 1);
 }
 
@@ -128,89 +104,30 @@ QList<QMenu *> ContactsListWindow::ownMenus() const
 void ContactsListWindow::changeEvent(QEvent *event)
 {
     // A disabled list takes no commands from its menu either.
-    if (event->type() == QEvent::EnabledChange && m_menu) {
+    if (event->type() == QEvent::EnabledChange && m_menu)
         m_menu->setEnabled(isEnabled());
-        // The editor has finished (it re-read the list first if it saved).
-        if (isEnabled())
-            m_goToNewContact = false;
-    }
     ListWindow::changeEvent(event);
 }
 
-ContactEditor *ContactsListWindow::editor() const
+void ContactsListWindow::prepareNewRecord()
 {
-    return m_context.windows ? m_context.windows->windowAs<ContactEditor>(windowNames::contactEditor) : nullptr;
-}
-
-qint64 ContactsListWindow::currentId() const
-{
-    bool ok = false;
-    const qint64 id = m_grid->currentRowText(0).trimmed().toLongLong(&ok);
-    return ok ? id : 0;
-}
-
-void ContactsListWindow::guarded(const std::function<void()> &command)
-{
-    try {
-        command();
-    } catch (const StoreError &error) {
-        setEnabled(true);
-        if (m_context.messages)
-            m_context.messages->show(error.message(), QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
-    }
+    // The list shows the contacts in ID order while a new one is made; saved, it is the last row.
+    open(m_context.storePath, QStringLiteral("SELECT * FROM Contacts ORDER BY ID"));
 }
 
 void ContactsListWindow::newContact()
 {
-    ContactEditor *contactEditor = editor();
-    if (!contactEditor)
-        return;
-    guarded([&] {
-        setEnabled(false);
-        m_data.setDatabaseName(m_context.storePath);
-        m_data.setRecordSource(QStringLiteral("SELECT * FROM Contacts ORDER BY ID"));
-        m_data.refresh();
-        RecordSet &records = m_data.recordset();
-        qint64 id = 1;
-        if (!(records.bof() && records.eof())) {
-            records.moveLast();
-            id = records.field("ID").toLongLong() + 1;
-        }
-        contactEditor->beginNew(id);
-        m_goToNewContact = true;
-    });
+    newRecord();
 }
 
 void ContactsListWindow::editContact()
 {
-    ContactEditor *contactEditor = editor();
-    if (!contactEditor)
-        return;
-    m_grid->setCurrentCell(m_grid->currentRow(), 0);
-    const qint64 id = currentId();
-    guarded([&] {
-        if (contactEditor->beginEdit(id))
-            setEnabled(false);
-    });
+    editRecord();
 }
 
 void ContactsListWindow::deleteContact()
 {
-    // With no row there is nothing to ask about.
-    if (m_grid->currentRow() < 0)
-        return;
-    const QString name = m_grid->currentRowText(2);
-    if (m_context.messages->show(name, QStringLiteral("정말로 삭제 하시겠습니까?"), Buttons::OkCancel, Icon::None) !=
-        Answer::Ok)
-        return;
-    const qint64 id = currentId();
-    ContactEditor *contactEditor = editor();
-    if (!contactEditor)
-        return;
-    guarded([&] {
-        if (contactEditor->deleteContact(id))
-            m_data.refresh();
-    });
+    deleteRecord();
 }
 
 void ContactsListWindow::searchContacts()
@@ -222,9 +139,9 @@ void ContactsListWindow::searchContacts()
 
 void ContactsListWindow::closeWindows()
 {
+    if (RecordEditor *contactEditor = loadedEditor())
+        contactEditor->abandon();
     if (WindowRegistry *windows = m_context.windows) {
-        if (windows->isLoaded(windowNames::contactEditor))
-            editor()->abandon();
         if (windows->isLoaded(windowNames::contactSearch))
             windows->window(windowNames::contactSearch)->hide();
     }

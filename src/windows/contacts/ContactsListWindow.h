@@ -7,7 +7,6 @@ class QMenu;
 
 namespace pimdesk {
 
-class ContactEditor;
 class RecordGrid;
 struct ProgramContext;
 
@@ -24,7 +23,6 @@ public:
 
     DataSource &dataSource() override { return m_data; }
     QList<QMenu *> ownMenus() const override;
-    RecordGrid &grid() const { return *m_grid; }
 
     // The commands of the buttons and the menu.
     void newContact();
@@ -33,28 +31,22 @@ public:
     void searchContacts();
     void closeWindows();
 
+    // The grid's column of the display name.
+    static constexpr int nameColumn = 2;
+
 protected:
     void changeEvent(QEvent *event) override;
+    void prepareNewRecord() override;
 
 private:
     void buildGrid();
     void buildButtons();
     void buildMenu();
-    // The identifier in column 0 of the current row; a blank or non-numeric cell reads as 0.
-    qint64 currentId() const;
-    ContactEditor *editor() const;
-    // Runs a command; a store that fails on the way is reported and the list is usable again.
-    void guarded(const std::function<void()> &command);
-    void keepPlaceAfterReread();
 
     ProgramContext &m_context;
     DataSource m_data;
     RecordGrid *m_grid = nullptr;
     QMenu *m_menu = nullptr;
-    QString m_shownSource;
-    int m_lastRow = -1;
-    // A new contact is being made: once saved it is the last in ID order, and the list goes to it.
-    bool m_goToNewContact = false;
 };
 
 } // namespace pimdesk

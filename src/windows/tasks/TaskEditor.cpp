@@ -8,9 +8,10 @@
 #include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
+#include "shell/RecordLookup.h"
+#include "shell/StoreProblem.h"
 #include "shell/WindowRegistry.h"
 #include "windows/tasks/TaskFields.h"
-#include "windows/tasks/TaskListWindow.h"
 #include "windows/tasks/TaskWindows.h"
 
 #include <QApplication>
@@ -42,20 +43,6 @@ QLabel *label(const QString &text, const char *name, QWidget *parent)
     return l;
 }
 
-// Shows a text in a list. A stored value that is not one of the choices (written by another
-// program) is offered as one more entry, so that saving the task keeps it.
-void setChoice(QComboBox *combo, const QStringList &choices, const QString &text)
-{
-    while (combo->count() > choices.size())
-        combo->removeItem(combo->count() - 1);
-    int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        combo->addItem(text);
-        index = combo->count() - 1;
-    }
-    combo->setCurrentIndex(index);
-}
-
 QString today()
 {
     return dateCaption(Clock::current().today());
@@ -69,9 +56,9 @@ QString stored(const QString &text)
 
 } // namespace
 
-TaskEditor::TaskEditor(TaskListWindow &list, ProgramContext &context, QWidget *parent)
-    : QWidget(parent), m_list(list), m_context(context)
+TaskEditor::TaskEditor(ProgramContext &context, QWidget *parent) : QWidget(parent), m_context(context)
 {
+    m_task.setParent(this);
     setObjectName(taskWindowNames::editor);
     setWindowTitle(QStringLiteral("작업"));
 
@@ -194,44 +181,72 @@ TaskEditor::TaskEditor(TaskListWindow &list, ProgramContext &context, QWidget *p
     m_dueDate->setEnabled(false);
     m_startDate->setEnabled(false);
     m_doneDate->setEnabled(false);
+    bindFields();
 
     resize(twipsToPixels(QSize(7400, 6300), this));
 }
 
-void TaskEditor::beginNew()
+void TaskEditor::bindFields()
 {
-    setChoice(m_priority, priorityChoices(), QString::fromLatin1(defaultPriority));
-    m_description->clear();
-    m_percent->clear();
-    m_category->setEditText(QString());
-    m_due->setChecked(false);
-    m_dueDate->setEnabled(false);
-    m_dueDate->setText(today());
-    setChoice(m_status, statusChoices(), QString::fromLatin1(defaultStatus));
-    m_startDate->setText(QString::fromLatin1(noStartDate));
-    m_doneDate->setText(QString());
-    m_storedNotes.clear();
-    m_notes->setPlainText(QString());
-    m_notes->document()->setModified(false);
+    // Every field is written back on a save, as text: an empty value is an empty text, not a
+    // missing one. Texts the user types are kept without their surrounding blanks.
+    const auto text = [](const QString &shown) -> QVariant { return stored(shown); };
+    const auto trimmed = [](const QString &shown) -> QVariant { return stored(shown.trimmed()); };
+    m_fields.bind(m_priority, "Priority",
+                  {[](const QVariant &value) { return priorityChoice(value); },
+                   [](const QString &shown) -> QVariant { return stored(shown.trimmed().left(1)); }});
+    m_fields.bind(m_description, "Description", {fieldText, trimmed});
+    m_fields.bind(m_percent, "PercentCompleted", {fieldText, trimmed});
+    m_fields.bind(m_category, "Categories", {fieldText, text});
+    m_fields.bindCheck(m_due, "Hasdate", "1", "0");
+    m_fields.bind(m_status, "Status",
+                  {[](const QVariant &value) {
+                       const QString status = fieldText(value);
+                       return status.trimmed().isEmpty() ? QString::fromLatin1(defaultStatus) : status;
+                   },
+                   text});
+    m_fields.bind(m_startDate, "Starteddate",
+                  {[](const QVariant &value) {
+                       const QString started = fieldText(value);
+                       return started.trimmed().isEmpty() ? QString::fromLatin1(noStartDate) : started;
+                   },
+                   trimmed});
+    m_fields.bind(m_doneDate, "Completeddate", {fieldText, trimmed});
+}
+
+void TaskEditor::beginNew(qint64 id)
+{
+    m_task.setDatabaseName(m_context.storePath);
+    m_task.setRecordSource(QString::fromLatin1(kindInfo(RecordKind::Tasks).table));
+    m_task.refresh();
+    RecordSet &task = m_task.recordset();
+    task.addNew();
+    task.setField("ID", id);
+    // A new task shows what an empty record shows: the lists' presets, no due date, no start date.
+    fill(task);
     present(Mode::New);
+}
+
+bool TaskEditor::beginEdit(qint64 id)
+{
+    m_task.setDatabaseName(m_context.storePath);
+    m_task.setRecordSource(recordByIdSql(RecordKind::Tasks, id));
+    m_task.refresh();
+    RecordSet &task = m_task.recordset();
+    if (task.bof() && task.eof())
+        return false;
+    fill(task);
+    task.edit();
+    present(Mode::Edit);
+    return true;
 }
 
 void TaskEditor::fill(const RecordSet &task)
 {
-    setChoice(m_priority, priorityChoices(), priorityChoice(task.field("Priority")));
-    m_description->setText(fieldText(task.field("Description")));
-    m_percent->setText(fieldText(task.field("PercentCompleted")));
-    m_category->setEditText(fieldText(task.field("Categories")));
-    const QVariant hasDate = task.field("Hasdate");
-    m_due->setChecked(fieldText(hasDate).trimmed() == QLatin1String("1"));
+    m_fields.load(task);
     m_dueDate->setEnabled(m_due->isChecked());
-    m_dueDate->setText(dueCaption(hasDate, task.field("Dateyear"), task.field("Datemonth"), task.field("Dateday"),
-                                  Clock::current().today()));
-    const QString status = fieldText(task.field("Status"));
-    setChoice(m_status, statusChoices(), status.trimmed().isEmpty() ? QString::fromLatin1(defaultStatus) : status);
-    const QString started = fieldText(task.field("Starteddate"));
-    m_startDate->setText(started.trimmed().isEmpty() ? QString::fromLatin1(noStartDate) : started);
-    m_doneDate->setText(fieldText(task.field("Completeddate")));
+    m_dueDate->setText(dueCaption(task.field("Hasdate"), task.field("Dateyear"), task.field("Datemonth"),
+                                  task.field("Dateday"), Clock::current().today()));
     m_storedNotes = fieldText(task.field("Notes"));
     m_notes->setPlainText(m_storedNotes);
     m_notes->document()->setModified(false);
@@ -338,52 +353,41 @@ void TaskEditor::hideCalendarUnlessFocused(QWidget *now)
 
 void TaskEditor::save()
 {
-    DataSource &pending = m_list.pendingSource();
-    if (!pending.isOpen() || !pending.recordset().editing()) {
-        finish();
+    if (!m_task.isOpen() || !m_task.recordset().editing()) {
+        finish(EditEnd::NotStored);
         return;
     }
-    RecordSet &task = pending.recordset();
+    RecordSet &task = m_task.recordset();
     const bool hasDate = m_due->isChecked();
     const DateParts due = hasDate ? dateParts(m_dueDate->text()) : DateParts{};
     const QString status = m_status->currentText();
-    const QList<std::pair<const char *, QString>> fields = {
+    const QList<std::pair<const char *, QString>> derived = {
         {"Completed", status == QLatin1String("Completed") ? "1" : "0"},
-        {"Priority", m_priority->currentText().trimmed().left(1)},
-        {"Description", m_description->text().trimmed()},
-        {"PercentCompleted", m_percent->text().trimmed()},
-        {"Categories", m_category->currentText()},
-        {"Hasdate", hasDate ? "1" : "0"},
         {"Dateyear", due.year},
         {"Datemonth", due.month},
         {"Dateday", due.day},
-        {"Status", status},
-        {"Starteddate", m_startDate->text().trimmed()},
-        {"Completeddate", m_doneDate->text().trimmed()},
         {"Notes", notesText()},
         {"qdl-private-data", QString()},
         {"application", QString()},
     };
+    bool saved = false;
     try {
-        for (const auto &[name, value] : fields)
+        m_fields.store(task, FieldBinding::Write::Every);
+        for (const auto &[name, value] : derived)
             task.setField(QString::fromLatin1(name), stored(value));
-        if (m_context.messages->show(QStringLiteral("작업내용을 저장 하시겠습니까?"), QStringLiteral("저장 할까요?"),
-                                     Buttons::OkCancel, Icon::None) == Answer::Ok)
+        saved = m_context.messages->show(QStringLiteral("작업내용을 저장 하시겠습니까?"),
+                                         QStringLiteral("저장 할까요?"), Buttons::OkCancel, Icon::None) == Answer::Ok;
+        if (saved)
             task.update();
         else
             task.cancelUpdate();
     } catch (const StoreError &error) {
         // The task could not be stored (the store went read-only, another window took its ID):
         // the editor stays open with everything the user typed, so nothing is lost.
-        m_list.reportStoreProblem(error);
+        reportStoreProblem(m_context.messages, error);
         return;
     }
-    try {
-        m_list.reload();
-    } catch (const StoreError &error) {
-        m_list.reportStoreProblem(error);
-    }
-    finish();
+    finish(saved ? EditEnd::Stored : EditEnd::NotStored);
 }
 
 QString TaskEditor::notesText() const
@@ -400,19 +404,25 @@ QString TaskEditor::notesText() const
 
 void TaskEditor::cancel()
 {
-    DataSource &pending = m_list.pendingSource();
-    if (pending.isOpen() && pending.recordset().editing())
-        pending.recordset().cancelUpdate();
-    m_list.bringToFront();
-    finish();
+    if (m_task.isOpen() && m_task.recordset().editing())
+        m_task.recordset().cancelUpdate();
+    finish(EditEnd::Cancelled);
 }
 
-void TaskEditor::finish()
+void TaskEditor::abandon()
+{
+    if (m_task.isOpen() && m_task.recordset().editing())
+        m_task.recordset().cancelUpdate();
+    m_calendar->hide();
+    hide();
+}
+
+void TaskEditor::finish(EditEnd end)
 {
     m_calendar->hide();
     if (!m_closing)
         hide();
-    m_list.setEnabled(true);
+    reportFinished(end);
 }
 
 void TaskEditor::closeEvent(QCloseEvent *event)

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "records/DataSource.h"
+#include "shell/FieldBinding.h"
+#include "shell/RecordEditor.h"
+
 #include <QWidget>
 
 class QCalendarWidget;
@@ -14,13 +18,13 @@ class QToolButton;
 namespace pimdesk {
 
 class RecordSet;
-class TaskListWindow;
 struct ProgramContext;
 
 // The task editor (SUB3_2): one task in plain controls on two pages, "Task" and "Notes". The task
-// list fills it and owns the record it writes to; saving writes every field into that record,
-// asks, and stores it. A month calendar (MonthView1) sets the due, start and completion dates.
-class TaskEditor : public QWidget
+// list opens it on a new task or a stored one, which the editor holds until it is done; saving
+// writes every field into that record, asks, and stores it. A month calendar (MonthView1) sets the
+// due, start and completion dates.
+class TaskEditor : public QWidget, public RecordEditor
 {
     Q_OBJECT
 public:
@@ -28,14 +32,12 @@ public:
     // Which date button opened the calendar (Com_no): 1 due, 2 start, 3 completion, 0 none yet.
     enum CalendarTarget : qint16 { NoDate = 0, DueDate = 1, StartDate = 2, CompletionDate = 3 };
 
-    TaskEditor(TaskListWindow &list, ProgramContext &context, QWidget *parent = nullptr);
+    explicit TaskEditor(ProgramContext &context, QWidget *parent = nullptr);
 
-    // Puts the controls into the state of a new task and shows the editor.
-    void beginNew();
-    // Fills the controls from a stored task (the editor is shown by present()).
-    void fill(const RecordSet &task);
-    // Shows the editor at the top left of the work area with the caption of the mode.
-    void present(Mode mode);
+    // A new task ("새 작업") or a stored one ("작업 편집"), shown at the top left of the work area.
+    void beginNew(qint64 id) override;
+    bool beginEdit(qint64 id) override;
+    void abandon() override;
 
     qint16 calendarTarget() const { return m_comNo; }
 
@@ -44,6 +46,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void bindFields();
+    // Shows a task's fields in the controls.
+    void fill(const RecordSet &task);
+    void present(Mode mode);
     void save();
     void cancel();
     void applyStatusRules(const QString &status);
@@ -51,12 +57,13 @@ private:
     void openCalendar(CalendarTarget target);
     void pickDate(const QDate &date);
     void hideCalendarUnlessFocused(QWidget *now);
-    void finish();
+    void finish(EditEnd end);
     QPushButton *dateButton(CalendarTarget target) const;
     QString notesText() const;
 
-    TaskListWindow &m_list;
     ProgramContext &m_context;
+    DataSource m_task;
+    FieldBinding m_fields;
     QTabWidget *m_tabs;
     QLineEdit *m_description; // Text1
     QComboBox *m_priority;    // Combo1

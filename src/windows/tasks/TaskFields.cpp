@@ -98,12 +98,4 @@ QString steppedPercent(const QString &text, int step)
     return QString::number(value, 'g', 15);
 }
 
-QString taskByIdSql(qint64 id)
-{
-    // The identifier follows with a blank in place of a plus sign, as these texts have always been
-    // written; a negative identifier (the handheld hands out negative uids) keeps its minus sign.
-    return QStringLiteral("SELECT * FROM Todo WHERE ID = ") + (id >= 0 ? QStringLiteral(" ") : QString()) +
-           QString::number(id);
-}
-
 } // namespace pimdesk::tasks

@@ -54,7 +54,4 @@ QDate captionDate(const QString &caption);
 // moves towards; a text that is not a number counts as 0.
 QString steppedPercent(const QString &text, int step);
 
-// The record source that selects one task by its identity.
-QString taskByIdSql(qint64 id);
-
 } // namespace pimdesk::tasks

@@ -1,9 +1,8 @@
 #include "windows/tasks/TaskSearchDialog.h"
 
-#include "records/StoreError.h"
 #include "records/search/TaskSearch.h"
 #include "shell/Geometry.h"
-#include "windows/tasks/TaskListWindow.h"
+#include "shell/ListWindow.h"
 #include "windows/tasks/TaskWindows.h"
 
 #include <QCloseEvent>
@@ -16,8 +15,7 @@
 
 namespace pimdesk {
 
-TaskSearchDialog::TaskSearchDialog(TaskListWindow &list, ProgramContext &, QWidget *parent)
-    : QWidget(parent), m_list(list)
+TaskSearchDialog::TaskSearchDialog(ListWindow &list, QWidget *parent) : QWidget(parent), m_list(list)
 {
     setObjectName(taskWindowNames::search);
     setWindowTitle(QStringLiteral("대화 상자 캡션"));
@@ -80,14 +78,9 @@ TaskSearchDialog::TaskSearchDialog(TaskListWindow &list, ProgramContext &, QWidg
 
 bool TaskSearchDialog::show(const QString &recordSource)
 {
-    try {
-        m_list.showRecordSource(recordSource);
-    } catch (const StoreError &error) {
-        // The list keeps what it showed; the search stays open so the choices can be changed.
-        m_list.reportStoreProblem(error);
-        return false;
-    }
-    return true;
+    // A source the store cannot read: the list keeps what it showed and says why; the search stays
+    // open so the choices can be changed.
+    return m_list.showRecordSource(recordSource);
 }
 
 void TaskSearchDialog::search()

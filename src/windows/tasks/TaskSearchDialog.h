@@ -7,8 +7,7 @@ class QLineEdit;
 
 namespace pimdesk {
 
-class TaskListWindow;
-struct ProgramContext;
+class ListWindow;
 
 // The task search (Dialog1): priority, status and words in the description or notes. It makes the
 // task list show the tasks that meet all of them, or all tasks. Hidden after use, it keeps its
@@ -17,7 +16,7 @@ class TaskSearchDialog : public QWidget
 {
     Q_OBJECT
 public:
-    TaskSearchDialog(TaskListWindow &list, ProgramContext &context, QWidget *parent = nullptr);
+    explicit TaskSearchDialog(ListWindow &list, QWidget *parent = nullptr);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -28,7 +27,7 @@ private:
     void cancel();
     bool show(const QString &recordSource);
 
-    TaskListWindow &m_list;
+    ListWindow &m_list;
     QComboBox *m_priority;    // Combo1
     QComboBox *m_status;      // Combo2
     QLineEdit *m_description; // Text1

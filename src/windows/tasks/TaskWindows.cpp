@@ -8,28 +8,16 @@
 
 namespace pimdesk {
 
-namespace {
-
-TaskListWindow *taskList(ProgramContext &context)
-{
-    return context.windows ? context.windows->windowAs<TaskListWindow>(windowNames::taskList) : nullptr;
-}
-
-} // namespace
-
 void registerTaskWindows(WindowRegistry &windows)
 {
     windows.registerListWindow(RecordKind::Tasks, [](ProgramContext &c) { return new TaskListWindow(c); });
-    windows.registerWindow(taskWindowNames::editor, [](ProgramContext &c) -> QWidget * {
-        TaskListWindow *list = taskList(c);
-        return list ? new TaskEditor(*list, c) : nullptr;
-    });
+    windows.registerWindow(taskWindowNames::editor, [](ProgramContext &c) { return new TaskEditor(c); });
     // Closing the search by its frame discards it: its next opening fills the lists and presets anew.
     windows.registerWindow(
         taskWindowNames::search,
         [](ProgramContext &c) -> QWidget * {
-            TaskListWindow *list = taskList(c);
-            return list ? new TaskSearchDialog(*list, c) : nullptr;
+            ListWindow *list = c.windows ? c.windows->listWindow(RecordKind::Tasks) : nullptr;
+            return list ? new TaskSearchDialog(*list) : nullptr;
         },
         OnClose::Unload);
 }

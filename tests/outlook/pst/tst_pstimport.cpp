@@ -1,8 +1,8 @@
 #include "outlook/OutlookImport.h"
 #include "outlook/pst/PstOutlook.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "outlook/OutlookImport.h"
 #include "outlook/OutlookSources.h"
 #include "outlook/ui/OutlookImportWindow.h"
-#include "records/Messages.h"
 #include "records/Store.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>

@@ -2,14 +2,14 @@
 
 // The program's main window over a store with the calendar fixture's events, with every window
 // registered as the program registers them, and ways to reach the calendar windows by name.
-#include "records/Messages.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
 #include "support/CalendarFixture.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QMdiSubWindow>

@@ -1,8 +1,8 @@
 // The calendar list (SUB4_1) and the event window (SUB4_2) as the user meets them inside the main
 // window: opening newest first, viewing, deleting, the device pictures and closing.
+#include "app/Launcher.h"
 #include "records/Schema.h"
 #include "shell/Geometry.h"
-#include "shell/Launcher.h"
 #include "windows/calendar/CalendarWindowsFixture.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The task list and the task search as the user meets them: the grid over the Todo table, new,
 // edit, delete, the device pictures, closing, and filtering the list.
+#include "app/Launcher.h"
 #include "records/DataSource.h"
 #include "shell/Geometry.h"
-#include "shell/Launcher.h"
 #include "shell/RecordGrid.h"
 #include "support/TasksFixture.h"
 

@@ -1,4 +1,4 @@
-#include "shell/ProgramWindows.h"
+#include "app/ProgramWindows.h"
 
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
@@ -23,12 +23,14 @@ void registerProgramWindows(WindowRegistry &windows)
             return new ExportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
         },
         OnClose::Unload);
+    windows.context().exportToDeviceWindow = QString::fromLatin1(windowNames::exportToDevice);
     windows.registerWindow(
         windowNames::importFromDevice,
         [](ProgramContext &c) {
             return new ImportWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
         },
         OnClose::Unload);
+    windows.context().importFromDeviceWindow = QString::fromLatin1(windowNames::importFromDevice);
     // The Outlook import window: its import hides it (it keeps its boxes); closing it unloads it.
     windows.registerWindow(
         windowNames::outlookImport,
@@ -45,8 +47,6 @@ void registerProgramWindows(WindowRegistry &windows)
     registerTaskWindows(windows);
     registerContactsWindows(windows);
     registerCalendarWindows(windows);
-    // Each further window adds one line here, e.g.
-    //   windows.registerListWindow(RecordKind::Contacts, [](ProgramContext &c) { return new ContactsList(c); });
 }
 
 } // namespace pimdesk

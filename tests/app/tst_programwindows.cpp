@@ -1,15 +1,15 @@
 // The exchange windows as the program registers them: built on first use inside the main window,
 // disabling the contacts list while open, and unloaded by closing, so the next opening loads anew.
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "exchange/ui/DriveListWidget.h"
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,8 +1,9 @@
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
+#include "app/Launcher.h"
+#include "app/LauncherPictures.h"
+#include "app/ProgramWindows.h"
 #include "shell/Geometry.h"
-#include "shell/Launcher.h"
-#include "shell/LauncherPictures.h"
 #include "shell/ListWindow.h"
 #include "shell/WindowRegistry.h"
 
@@ -64,7 +65,7 @@ MainWindow::MainWindow(const QString &storePath, Messages &messages, std::shared
             m_windows->openList(RecordKind::Tasks);
             break;
         case Launcher::Outlook:
-            m_windows->openOutlookImport();
+            m_windows->openFromLauncher(windowNames::outlookImport);
             break;
         }
     });
@@ -127,16 +128,17 @@ void MainWindow::buildMenus()
     connect(m_contactsAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Contacts); });
     connect(m_calendarAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Events); });
     connect(m_tasksAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Tasks); });
-    connect(m_outlookAction, &QAction::triggered, this, [this] { m_windows->openOutlookImport(); });
+    connect(m_outlookAction, &QAction::triggered, this,
+            [this] { m_windows->openFromLauncher(windowNames::outlookImport); });
     // Ends the program at once: no window is asked whether it may close, nothing is saved.
     connect(end, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
 }
 
 void MainWindow::updateEntries()
 {
-    const bool contacts = m_windows->isRegistered(windowNames::contactsList);
-    const bool calendar = m_windows->isRegistered(windowNames::calendarList);
-    const bool tasks = m_windows->isRegistered(windowNames::taskList);
+    const bool contacts = m_windows->isRegistered(WindowRegistry::listWindowName(RecordKind::Contacts));
+    const bool calendar = m_windows->isRegistered(WindowRegistry::listWindowName(RecordKind::Events));
+    const bool tasks = m_windows->isRegistered(WindowRegistry::listWindowName(RecordKind::Tasks));
     const bool outlook = m_windows->isRegistered(windowNames::outlookImport);
     m_contactsAction->setEnabled(contacts);
     m_calendarAction->setEnabled(calendar);

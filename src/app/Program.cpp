@@ -1,9 +1,10 @@
-#include "shell/Program.h"
+#include "app/Program.h"
 
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
 #include "shell/MessageBoxMessages.h"
-#include "shell/ProgramWindows.h"
+#include "shell/StoreProblem.h"
 
 #include <QApplication>
 
@@ -18,7 +19,7 @@ int runProgram(QApplication &app)
     try {
         store = Store::shared(path);
     } catch (const StoreError &e) {
-        messages.show(e.message(), QString::fromUtf8(programTitle), Buttons::Ok, Icon::Critical);
+        reportStoreProblem(&messages, e);
         return 1;
     }
 

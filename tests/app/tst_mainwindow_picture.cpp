@@ -2,10 +2,10 @@
 // that every caption can be drawn: a Korean caption must not fall back to empty boxes.
 //
 // Set PIMDESK_MAIN_WINDOW_PNG to a file name to keep the picture (docs/main-window.png is made so).
+#include "app/MainWindow.h"
 #include "records/Messages.h"
 #include "records/Store.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
 #include "support/PictureChecks.h"
 

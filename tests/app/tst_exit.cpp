@@ -1,8 +1,8 @@
 // "종료(&X)" ends the program at once: no window is asked, no question is shown.
-#include "records/Messages.h"
+#include "app/MainWindow.h"
 #include "records/Store.h"
-#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QApplication>

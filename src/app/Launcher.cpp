@@ -1,7 +1,7 @@
-#include "shell/Launcher.h"
+#include "app/Launcher.h"
 
+#include "app/LauncherPictures.h"
 #include "shell/ClickableLabel.h"
-#include "shell/LauncherPictures.h"
 
 #include <QGridLayout>
 #include <QLinearGradient>

@@ -1,12 +1,12 @@
 // The main window as the user meets it: its menus, the launcher, and the opening, closing and
 // enabling of the windows it reaches through the window registry.
+#include "app/Launcher.h"
+#include "app/MainWindow.h"
 #include "records/DataSource.h"
-#include "records/Messages.h"
 #include "records/Store.h"
-#include "shell/Launcher.h"
 #include "shell/ListWindow.h"
-#include "shell/MainWindow.h"
 #include "shell/WindowRegistry.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

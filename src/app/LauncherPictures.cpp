@@ -1,4 +1,4 @@
-#include "shell/LauncherPictures.h"
+#include "app/LauncherPictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>
