@@ -5,7 +5,9 @@
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
 #include "shell/RecordGrid.h"
-#include "shell/RecordLookup.h"
+#include "records/Kinds.h"
+#include "records/RecordIds.h"
+#include "records/Store.h"
 #include "shell/StoreProblem.h"
 #include "shell/WindowRegistry.h"
 
@@ -158,7 +160,7 @@ void ListWindow::newRecord()
     setEnabled(false);
     try {
         prepareNewRecord();
-        m_newId = nextRecordId(m_context->storePath, m_kind);
+        m_newId = nextId(*Store::shared(m_context->storePath), m_kind);
         m_creating = true;
         e->beginNew(m_newId);
     } catch (const StoreError &error) {

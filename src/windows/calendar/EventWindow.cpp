@@ -4,7 +4,7 @@
 #include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
-#include "shell/RecordLookup.h"
+#include "records/Kinds.h"
 #include "shell/WindowRegistry.h"
 #include "windows/calendar/CalendarWindows.h"
 #include "windows/calendar/DateTimeText.h"

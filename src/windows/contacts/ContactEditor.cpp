@@ -7,7 +7,7 @@
 #include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
-#include "shell/RecordLookup.h"
+#include "records/Kinds.h"
 #include "shell/StoreProblem.h"
 #include "shell/WindowRegistry.h"
 #include "windows/contacts/ContactsWindows.h"
