@@ -1,0 +1,55 @@
+#include "formats/FormatRecords.h"
+
+namespace pimdesk::formats {
+
+namespace {
+
+QString uidKindName(RecordKind kind)
+{
+    switch (kind) {
+    case RecordKind::Contacts:
+        return QStringLiteral("contact");
+    case RecordKind::Events:
+        return QStringLiteral("event");
+    case RecordKind::Tasks:
+        break;
+    }
+    return QStringLiteral("task");
+}
+
+} // namespace
+
+QString ownUid(RecordKind kind, qint64 id)
+{
+    return QStringLiteral("pimdesk-%1-%2").arg(uidKindName(kind)).arg(id);
+}
+
+std::optional<qint64> idFromOwnUid(RecordKind kind, const QString &uid)
+{
+    const QString prefix = QStringLiteral("pimdesk-%1-").arg(uidKindName(kind));
+    const QString text = uid.trimmed();
+    if (!text.startsWith(prefix, Qt::CaseInsensitive))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 id = QStringView(text).sliced(prefix.size()).toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return id;
+}
+
+QByteArray privatePropertyName(const QString &field)
+{
+    return "X-PIMDESK-" + field.toUpper().replace(u'_', u'-').toLatin1();
+}
+
+QString fieldOfPrivateProperty(QByteArrayView propertyName, const QStringList &fields)
+{
+    if (!propertyName.startsWith("X-PIMDESK-"))
+        return QString();
+    for (const QString &field : fields)
+        if (privatePropertyName(field) == propertyName)
+            return field;
+    return QString();
+}
+
+} // namespace pimdesk::formats
