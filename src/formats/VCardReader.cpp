@@ -471,7 +471,9 @@ private:
             property.binary = decoded.decoded;
             property.isBinary = true;
         } else if (quotedPrintable) {
+            // Line breaks come as =0D=0A (or a lone one of the two); the store keeps LF.
             property.value = text(quotedPrintableDecoded(raw), property.parameters, line);
+            property.value.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
         } else {
             property.value = text(raw, property.parameters, line);
         }
