@@ -70,6 +70,8 @@ CalendarImport recordsFromCalendarFile(QByteArrayView bytes, const CalendarOptio
             out.tasks << taskOfComponent(todo, reading, at);
         reading.finish();
     }
+    if (out.events.isEmpty() && out.tasks.isEmpty() && out.skipped.isEmpty())
+        out.failure = QStringLiteral("일정도 작업도 없습니다.");
     return out;
 }
 

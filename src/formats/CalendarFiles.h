@@ -36,7 +36,7 @@ struct CalendarImport
     // Items that could not be read at all (no start, no date), each named by its place.
     QStringList skipped;
     ForeignProperties foreign;
-    // Set when the file could not be read at all (not a calendar, nothing in it).
+    // Set when the file gave nothing: not a calendar, or a calendar without events and tasks.
     QString failure;
 };
 

@@ -656,12 +656,14 @@ private:
 ical::Component eventComponent(const StoreRecord &event, Writing &writing)
 {
     ical::Component c = buildEvent(event, writing);
-    // What the import makes of this VEVENT decides which fields need their private property.
+    // What the import makes of this VEVENT, read from its text as a file gives it, decides which
+    // fields need their private property.
+    const ical::Component written(icalparser_parse_string(c.text().constData()));
     CalendarImport scratch;
     CalendarOptions options;
     options.localZone = writing.zoneId();
     Reading reading(nullptr, options, scratch);
-    const QList<ImportedRecord> back = eventsOfSeries(c.get(), {}, reading, 0);
+    const QList<ImportedRecord> back = eventsOfSeries(written.get(), {}, reading, 0);
     const StoreRecord canonical = back.isEmpty() ? StoreRecord() : back.first().fields;
     addInexactFields(c, event, canonical, schema::datebook().fields, mappedFields());
     return c;

@@ -241,7 +241,8 @@ icalrecurrencetype ruleOf(const StoreRepeat &repeat, const QDate &start, const i
                    .arg(QLatin1String(weekdayCodes[start.dayOfWeek() - 1]));
         break;
     case StoreRepeat::Yearly:
-        text = QStringLiteral("FREQ=YEARLY");
+        // Month and day named, so that 29 February stays on leap years.
+        text = QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2").arg(start.month()).arg(start.day());
         break;
     }
     if (repeat.frequency > 1)

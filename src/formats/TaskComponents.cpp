@@ -145,11 +145,14 @@ ical::Component buildTask(const StoreRecord &t, Writing &w)
 ical::Component taskComponent(const StoreRecord &task, Writing &writing)
 {
     ical::Component c = buildTask(task, writing);
+    // What the import makes of this VTODO, read from its text as a file gives it, decides which
+    // fields need their private property.
+    const ical::Component written(icalparser_parse_string(c.text().constData()));
     CalendarImport scratch;
     CalendarOptions options;
     options.localZone = writing.zoneId();
     Reading reading(nullptr, options, scratch);
-    const StoreRecord canonical = taskOfComponent(c.get(), reading, 0).fields;
+    const StoreRecord canonical = taskOfComponent(written.get(), reading, 0).fields;
     addInexactFields(c, task, canonical, schema::todo().fields, mappedFields());
     return c;
 }
