@@ -764,7 +764,8 @@ VCard cardFromContact(const StoreRecord &contact, VCardVersion version)
         b.add("UID", ownUid(RecordKind::Contacts, id));
     b.carried("ID");
 
-    writeParts(b, nameRow, version != Version::V40);
+    // N is required before 4.0, and readers of 4.0 (vobject) still expect it.
+    writeParts(b, nameRow, true);
     // FN is required from 3.0 on; a contact without a display name gets the composed one.
     QString fileAs = b.plain("FileAs");
     if (isAbsent(fileAs))
