@@ -124,6 +124,13 @@ private slots:
                 if (name.endsWith(".next.ref"))
                     QVERIFY2(!read.failure.isEmpty(), qPrintable(name));
             }
+            // Cut short anywhere, a file still reads without harm.
+            const QByteArray bytes = test::readFile(icalFile(name));
+            for (const qsizetype cut : {bytes.size() / 3, bytes.size() / 2, bytes.size() - 7}) {
+                const CalendarImport part = readCalendar(bytes.first(std::max<qsizetype>(0, cut)), "Asia/Seoul");
+                const bool gaveSomething = !part.events.isEmpty() || !part.tasks.isEmpty() || !part.skipped.isEmpty();
+                QVERIFY2(gaveSomething != !part.failure.isEmpty(), qPrintable(name));
+            }
         }
     }
 
