@@ -1,5 +1,8 @@
 #include "formats/FormatRecords.h"
 
+#include <QHash>
+#include <QMutex>
+
 namespace pimdesk::formats {
 
 namespace {
@@ -46,10 +49,20 @@ QString fieldOfPrivateProperty(QByteArrayView propertyName, const QStringList &f
 {
     if (!propertyName.startsWith("X-PIMDESK-"))
         return QString();
-    for (const QString &field : fields)
-        if (privatePropertyName(field) == propertyName)
-            return field;
-    return QString();
+    // The names of a table's fields, made once per list of fields (the schema's lists live as long
+    // as the program): a file of contacts asks this some ten times per card.
+    static QMutex mutex;
+    static QHash<const void *, std::pair<QStringList, QHash<QByteArray, QString>>> names;
+    QMutexLocker lock(&mutex);
+    auto it = names.find(fields.constData());
+    // (A list shared with the one remembered compares equal at once.)
+    if (it == names.end() || it->first != fields) {
+        QHash<QByteArray, QString> byName;
+        for (const QString &field : fields)
+            byName.insert(privatePropertyName(field), field);
+        it = names.insert(fields.constData(), {fields, byName});
+    }
+    return it->second.value(propertyName.toByteArray());
 }
 
 } // namespace pimdesk::formats

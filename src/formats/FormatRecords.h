@@ -49,7 +49,8 @@ std::optional<qint64> idFromOwnUid(RecordKind kind, const QString &uid);
 
 // The private property that carries a store field no standard property takes: X-PIMDESK- and the
 // field's name in upper case with "_" as "-" ("O_Office" -> "X-PIMDESK-O-OFFICE"). The way back
-// looks the name up among the table's fields; a null text when none has it.
+// looks the name up among a table's fields (one of the schema's lists, which it remembers); a null
+// text when none has it.
 QByteArray privatePropertyName(const QString &field);
 QString fieldOfPrivateProperty(QByteArrayView propertyName, const QStringList &fields);
 

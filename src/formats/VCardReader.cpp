@@ -274,7 +274,6 @@ public:
     VCardFile run()
     {
         bool sawAnything = false;
-        int count = 0;
         qsizetype i = 0;
         const qsizetype n = m_lines.size();
         while (i < n) {
@@ -340,7 +339,7 @@ public:
                     }
                 }
             }
-            handle(std::move(head), value, quotedPrintable, base64, line.number, ++count);
+            handle(std::move(head), value, quotedPrintable, base64, line.number);
         }
         for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it)
             m_file.problems << VCardProblem{it->card.position, it->card.line, true,
@@ -405,7 +404,7 @@ private:
         return QString::fromUtf8(bytes);
     }
 
-    void handle(Head head, const QByteArray &raw, bool quotedPrintable, bool base64, int line, int)
+    void handle(Head head, const QByteArray &raw, bool quotedPrintable, bool base64, int line)
     {
         const QByteArray trimmedValue = raw.trimmed();
         if (head.name == "BEGIN" && head.group.isEmpty() && trimmedValue.compare("VCARD", Qt::CaseInsensitive) == 0) {
