@@ -12,16 +12,19 @@ cd "$here"
 packages=(
   build-essential     # C++ compiler and make
   cmake ninja-build   # build system
+  pkg-config          # CMake's pkg_check_modules finds libpff through it
   qt6-base-dev qt6-base-dev-tools libgl-dev   # Qt 6 Core/Gui/Widgets/Sql/Test headers, moc/rcc; Qt Gui's CMake files want OpenGL headers
   libqt6sql6-sqlite   # Qt's SQLite driver (Qt Sql component)
   libsqlite3-dev      # the record store: SQLite's C library
   sqlite3             # the sqlite3 shell: tests check that other tools read the store; benchmark baselines
   libxml2-utils       # xmllint: the import benchmark's outside baseline
   libpff-dev libbfio-dev   # libpff reads Outlook data files (.pst/.ost); its -dev package lacks its libbfio-dev dependency
+  libical-dev         # iCalendar files are read and written through libical
   pff-tools           # pffexport: the outside baseline of the Outlook data file benchmark
   fonts-nanum         # a font with Hangul, so the Korean interface renders
   xvfb xauth          # a virtual display to start the program on a machine without one
   clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers' run-time for clang (scripts/fuzz.sh)
+  python3-vobject python3-icalendar   # tests only: outside readers of the vCard and iCalendar files pimdesk writes
 )
 
 missing=()
