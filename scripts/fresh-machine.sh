@@ -100,7 +100,7 @@ say "cloning $checkout at $commit"
 git clone -q --no-checkout "$checkout" "$root/srv/pimdesk" || exit 1
 git -C "$root/srv/pimdesk" fetch -q "$checkout" "$commit" && git -C "$root/srv/pimdesk" checkout -q --detach "$commit" || exit 1
 if [ -d "$checkout/../shared" ]; then
-  cp -r "$checkout/../shared" "$root/srv/shared"
+  cp -a "$(readlink -f "$checkout/../shared")" "$root/srv/shared" || exit 1
 else
   say "no ../shared beside the checkout: the tests that read the shared test data will say they are skipped"
 fi
