@@ -17,6 +17,11 @@ Answer Messages::choose(const QString &text, const QString &title, const QString
     return show(text, title, Buttons::OkCancel, Icon::Question);
 }
 
+void Messages::showFailure(const QString &text, const QString &title, Icon icon)
+{
+    show(text, title, Buttons::Ok, icon);
+}
+
 Answer ScriptedMessages::choose(const QString &text, const QString &title, const QString &, const QString &)
 {
     m_shown.append({text, title, Buttons::OkOtherCancel, Icon::Question});
