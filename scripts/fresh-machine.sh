@@ -41,17 +41,37 @@ if ! command -v debootstrap >/dev/null; then
     >/dev/null || { echo "fresh-machine: cannot install debootstrap" >&2; exit 1; }
 fi
 
-work=$(mktemp -d "${FRESH_TMPDIR:-${TMPDIR:-/tmp}}/pimdesk-fresh.XXXXXX") || exit 1
+work=$(mktemp -d "${FRESH_TMPDIR:-${TMPDIR:-/tmp}}/pimdesk-fresh.XXXXXX") && work=$(cd "$work" && pwd -P) || exit 1
 root=$work/root
+child= # the step running now (debootstrap, the command in the root)
 
 # Every mount point at or below the root, deepest first.
 mounts_below_root() {
   findmnt -rn -o TARGET | awk -v r="$root" '$0 == r || index($0, r "/") == 1' | sort -r
 }
 
+# Ends a process and everything it started.
+end_tree() { # pid
+  local c
+  for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do end_tree "$c"; done
+  kill -KILL "$1" 2>/dev/null
+}
+
+# Runs a step in the background and waits for it, so that a TERM or an interrupt reaches the trap at
+# once rather than when the step ends.
+run_step() {
+  "$@" &
+  child=$!
+  wait "$child"
+  local status=$?
+  child=
+  return $status
+}
+
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
+  [ -n "$child" ] && end_tree "$child"
   # Processes still running inside the root (an interrupted build or test) hold its mounts: end them.
   local pid dir
   for dir in /proc/[0-9]*; do
@@ -79,7 +99,7 @@ trap 'exit 143' TERM
 
 mirror=${DEBIAN_MIRROR:-$(configured_mirror)}
 say "bootstrapping Debian 12 (minbase) from $mirror into $root"
-if ! debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1; then
+if ! run_step debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1; then
   tail -30 "$work/debootstrap.log" >&2
   echo "fresh-machine: debootstrap failed" >&2
   exit 1
@@ -105,15 +125,15 @@ else
   say "no ../shared beside the checkout: the tests that read the shared test data will say they are skipped"
 fi
 
+# As on a running machine, with what is mounted below them (/dev/shm, /dev/pts); as slaves, so that
+# unmounting them here never unmounts anything of this machine.
 for m in proc dev sys; do
-  mount --bind "/$m" "$root/$m" || exit 1
+  mount --rbind "/$m" "$root/$m" && mount --make-rslave "$root/$m" || exit 1
 done
 
 say "running '$command_in_root' in the new root"
-# In the background, so that a TERM or an interrupt reaches the trap at once rather than after the command.
-chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  LANG=C.UTF-8 CI=true /bin/bash -c "cd /srv/pimdesk && $command_in_root" </dev/null &
-wait $!
+run_step chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  LANG=C.UTF-8 CI=true /bin/bash -c "cd /srv/pimdesk && $command_in_root" </dev/null
 status=$?
 say "'$command_in_root' exited $status"
 exit "$status"
