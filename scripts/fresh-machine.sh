@@ -125,6 +125,8 @@ else
   say "no ../shared beside the checkout: the tests that read the shared test data will say they are skipped"
 fi
 
+# The root is a mount point of its own, as / is on a running machine (unshare -m, findmnt / need it).
+mount --bind "$root" "$root" && mount --make-private "$root" || exit 1
 # As on a running machine, with what is mounted below them (/dev/shm, /dev/pts); as slaves, so that
 # unmounting them here never unmounts anything of this machine.
 for m in proc dev sys; do

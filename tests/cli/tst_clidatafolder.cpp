@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using namespace pimdesk;
 using pimdesk::test::readFile;
@@ -339,8 +340,10 @@ ls -A "$2")";
         env.insert("LC_ALL", "C.UTF-8");
         shell.setProcessEnvironment(env);
         const QString size = QString::number(((used + extra) / 4096 + 16) * 4096);
-        shell.start("unshare",
-                    {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive, bigHandheld, commands});
+        // Root mounts without a user namespace of its own, which a process in a chroot may not make.
+        const QString namespaces = geteuid() == 0 ? "-m" : "-rm";
+        shell.start("unshare", {namespaces, "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive,
+                                bigHandheld, commands});
         shell.waitForFinished(60000);
         if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
             return QString();
