@@ -118,7 +118,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err, QTextStream
     for (const Command &command : commands()) {
         if (name != QLatin1String(command.name))
             continue;
-        ConsoleMessages messages(out, in);
+        ConsoleMessages messages(out, err, in);
         const bool yes = rest.contains("--yes");
         messages.setAssumeYes(yes);
         if (rest.contains("--keep-device-changes"))

@@ -11,27 +11,43 @@ QString consoleText(const QString &text, const QString &title)
     return title.isEmpty() ? body : title + ": " + body;
 }
 
+void print(QTextStream &stream, const QString &line)
+{
+    stream << line << '\n';
+    stream.flush();
+}
+
 } // namespace
+
+QString ConsoleMessages::ask(const QString &text, const QString &title, const QString &prompt)
+{
+    // What was printed before the question is on the screen before it.
+    m_out.flush();
+    m_err << consoleText(text, title) << '\n' << prompt;
+    m_err.flush();
+    const QString line = m_in.readLine();
+    if (line.isNull())
+        m_err << '\n';
+    m_err.flush();
+    return line.trimmed().toLower();
+}
 
 Answer ConsoleMessages::choose(const QString &text, const QString &title, const QString &okText,
                                const QString &otherText)
 {
-    m_out << consoleText(text, title) << '\n';
     const std::optional<Answer> preset = m_choice      ? m_choice
                                          : m_assumeYes ? std::optional(Answer::Other)
                                                        : std::nullopt;
     if (preset) {
-        m_out << '[' << (*preset == Answer::Ok ? okText : *preset == Answer::Other ? otherText : "Cancel") << "]\n";
-        m_out.flush();
+        m_err.flush();
+        print(m_out, consoleText(text, title) + '\n' + '[' +
+                         (*preset == Answer::Ok      ? okText
+                          : *preset == Answer::Other ? otherText
+                                                     : "Cancel") +
+                         ']');
         return *preset;
     }
-    m_out << "[OK: " << okText << " / R: " << otherText << " / Cancel] (o/r/N) ";
-    m_out.flush();
-    const QString line = m_in.readLine();
-    const QString answer = line.trimmed().toLower();
-    if (line.isNull())
-        m_out << '\n';
-    m_out.flush();
+    const QString answer = ask(text, title, "[OK: " + okText + " / R: " + otherText + " / Cancel] (o/r/N) ");
     if (answer == "o" || answer == "ok" || answer == "확인" || answer == okText.toLower())
         return Answer::Ok;
     if (answer == "r" || answer == "replace" || answer == otherText.toLower())
@@ -39,31 +55,31 @@ Answer ConsoleMessages::choose(const QString &text, const QString &title, const 
     return Answer::Cancel;
 }
 
-Answer ConsoleMessages::show(const QString &text, const QString &title, Buttons buttons, Icon)
+Answer ConsoleMessages::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
-    QString body = text;
-    body.replace("\r\n", "\n").replace('\r', '\n');
-    if (!title.isEmpty())
-        m_out << title << ": ";
-    m_out << body << '\n';
     if (buttons == Buttons::Ok) {
-        m_out.flush();
+        if (icon == Icon::Warning || icon == Icon::Critical) {
+            showFailure(text, title, icon);
+        } else {
+            m_err.flush();
+            print(m_out, consoleText(text, title));
+        }
         return Answer::Ok;
     }
     if (m_assumeYes) {
-        m_out << "[OK]\n";
-        m_out.flush();
+        m_err.flush();
+        print(m_out, consoleText(text, title) + "\n[OK]");
         return Answer::Ok;
     }
-    m_out << "[OK/Cancel] (y/N) ";
-    m_out.flush();
-    const QString line = m_in.readLine();
-    const QString answer = line.trimmed().toLower();
+    const QString answer = ask(text, title, "[OK/Cancel] (y/N) ");
     const bool ok = answer == "y" || answer == "yes" || answer == "ok" || answer == "확인";
-    if (line.isNull())
-        m_out << '\n';
-    m_out.flush();
     return ok ? Answer::Ok : Answer::Cancel;
+}
+
+void ConsoleMessages::showFailure(const QString &text, const QString &title, Icon)
+{
+    m_out.flush();
+    print(m_err, consoleText(text, title));
 }
 
 } // namespace pimdesk

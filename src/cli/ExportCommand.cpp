@@ -28,7 +28,7 @@ int exportCommand(Context &context)
                    ? Success
                    : Failure;
     } catch (const StoreError &e) {
-        context.messages.show(e.message());
+        context.messages.showFailure(e.message());
         return Failure;
     }
 }

@@ -22,7 +22,7 @@ int importCommand(Context &context)
             importFromDevice(*store, context.dataDirectory, parsed.drive, parsed.kinds, context.messages, nullptr);
         return outcome.allCompleted ? Success : Failure;
     } catch (const StoreError &e) {
-        context.messages.show(e.message());
+        context.messages.showFailure(e.message());
         return Failure;
     }
 }

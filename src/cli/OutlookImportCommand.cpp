@@ -78,7 +78,7 @@ int outlookImportCommand(Context &context)
         // The store is opened first, so that an unusable one is reported before the file is read.
         Store::shared(context.storePath());
     } catch (const StoreError &e) {
-        context.messages.show(e.message());
+        context.messages.showFailure(e.message());
         return Failure;
     }
     DataSource data1, data2;

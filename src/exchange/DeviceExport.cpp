@@ -135,7 +135,7 @@ public:
                 return KindResult::LeftAlone;
             }
         } catch (const StoreError &e) {
-            m_messages.show(e.message());
+            m_messages.showFailure(e.message());
             return KindResult::Stop;
         }
         if (guardDeviceChanges(m_store, m_data, m_root, kind, m_messages, m_backup.folder(), m_lists) ==
@@ -155,7 +155,7 @@ public:
                           kind, m_store, [&stagingFile](QByteArrayView piece) { return stagingFile.write(piece); }) &&
                       stagingFile.finish();
         } catch (const StoreError &e) {
-            m_messages.show(e.message());
+            m_messages.showFailure(e.message());
             return KindResult::Stop;
         }
         error = stagingFile.errorString();
@@ -163,7 +163,7 @@ public:
         if (m_lists)
             m_lists->reloadList(kind);
         if (!written) {
-            m_messages.show(
+            m_messages.showFailure(
                 QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
             return KindResult::Stop;
         }
@@ -204,8 +204,9 @@ public:
             case CopyResult::SourceUnreadable:
                 return driveError();
             case CopyResult::TargetUnwritable:
-                m_messages.show(QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r%1\r%2")
-                                    .arg(QDir::toNativeSeparators(target), error));
+                m_messages.showFailure(
+                    QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r%1\r%2")
+                        .arg(QDir::toNativeSeparators(target), error));
                 return KindResult::Stop;
             }
         }
@@ -214,11 +215,11 @@ public:
         case CopyResult::Copied:
             kept = stagingFile.commit();
             if (!kept)
-                m_messages.show(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
-                                    .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
+                m_messages.showFailure(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
+                                           .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
             break;
         case CopyResult::SourceUnreadable:
-            m_messages.show(
+            m_messages.showFailure(
                 QString("내보낼 파일을 읽을 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
             return KindResult::Stop;
         case CopyResult::TargetUnwritable:
@@ -238,13 +239,13 @@ public:
 private:
     KindResult notFound()
     {
-        m_messages.show(exportTexts::notFound());
+        m_messages.showFailure(exportTexts::notFound());
         return KindResult::Stop;
     }
 
     KindResult driveError()
     {
-        m_messages.show(exportTexts::driveError());
+        m_messages.showFailure(exportTexts::driveError());
         return KindResult::Stop;
     }
 

@@ -113,20 +113,20 @@ GuardDecision guardDeviceChanges(Store &store, const QString &dataDirectory, con
     try {
         store.verifyIntegrity();
     } catch (const StoreError &e) {
-        messages.show(e.message());
+        messages.showFailure(e.message());
         return GuardDecision::Stop;
     }
     if (!backup.manifest().kinds.contains(kind))
         backup.manifest().kinds.append(kind);
     if (!backup.manifest().hasStore && !backup.snapshotStore(store, &error)) {
-        messages.show(QString("레코드 저장소의 백업을 만들 수 없어 내보내기를 멈췄습니다.\r%1").arg(error));
+        messages.showFailure(QString("레코드 저장소의 백업을 만들 수 없어 내보내기를 멈췄습니다.\r%1").arg(error));
         return GuardDecision::Stop;
     }
     const ReadResult read = readDeviceDocument(kind, store, handheldDocumentPath(driveRoot, kind));
     if (lists)
         lists->reloadList(kind);
     if (!read.ok) {
-        messages.show(read.failure);
+        messages.showFailure(read.failure);
         return GuardDecision::Stop;
     }
     return GuardDecision::ImportedFirst;

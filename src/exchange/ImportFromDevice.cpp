@@ -81,11 +81,11 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             continue;
         const Lookup lookup = lookUpDocument(root, kind);
         if (lookup == Lookup::DriveError) {
-            messages.show(driveErrorText());
+            messages.showFailure(driveErrorText());
             return outcome;
         }
         if (lookup == Lookup::Missing) {
-            messages.show(documentNotFoundText());
+            messages.showFailure(documentNotFoundText());
             continue;
         }
 
@@ -96,10 +96,10 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         case CopyResult::Copied:
             break;
         case CopyResult::SourceUnreadable:
-            messages.show(driveErrorText());
+            messages.showFailure(driveErrorText());
             return outcome;
         case CopyResult::TargetUnwritable:
-            messages.show(
+            messages.showFailure(
                 QString("가져온 문서를 %1에 저장할 수 없습니다.\r%2").arg(QDir::toNativeSeparators(staging), problem));
             return outcome;
         }
@@ -108,20 +108,20 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         if (!snapshotTaken) {
             const SnapshotResult snapshot = takeSnapshot(dataDirectory, store, operations::deviceImport, kinds);
             if (!snapshot.ok) {
-                messages.show(snapshot.failure);
+                messages.showFailure(snapshot.failure);
                 return outcome;
             }
             snapshotTaken = true;
         }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
-            messages.show(read.failure);
+            messages.showFailure(read.failure);
             return outcome;
         }
         // A document without a single record (empty, or only its frame) was not what the user
         // meant to bring over: say so rather than report a completed import.
         if (read.merged == 0 && read.skipped == 0) {
-            messages.show(noRecordsText());
+            messages.showFailure(noRecordsText());
             continue;
         }
         if (lists)

@@ -168,7 +168,7 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
     const auto newest =
         std::find_if(entries.begin(), entries.end(), [](const BackupEntry &e) { return e.manifest.canUndo(); });
     if (newest == entries.end()) {
-        messages.show(undoTexts::nothingToUndo(), undoTexts::title());
+        messages.showFailure(undoTexts::nothingToUndo(), undoTexts::title());
         return outcome;
     }
     outcome.found = true;
@@ -196,7 +196,10 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
         entry.manifest.undone = Clock::current().now();
     QString error;
     writeManifest(entry.folder, entry.manifest, &error);
-    messages.show(completionText(entry, outcome), undoTexts::title());
+    if (outcome.complete())
+        messages.show(completionText(entry, outcome), undoTexts::title());
+    else
+        messages.showFailure(completionText(entry, outcome), undoTexts::title());
     return outcome;
 }
 

@@ -188,7 +188,7 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
 
     if (!outcome.failure.isEmpty()) {
         if (messages)
-            messages->show(outcome.failure, QString::fromUtf8(messageTitle), Buttons::Ok, Icon::Critical);
+            messages->showFailure(outcome.failure, QString::fromUtf8(messageTitle), Icon::Critical);
         return outcome;
     }
     outcome.ok = true;
@@ -263,7 +263,7 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
                   : SnapshotResult{true, {}, {}};
         if (!snapshot.ok) {
             if (context.messages)
-                context.messages->show(snapshot.failure, QString::fromUtf8(messageTitle), Buttons::Ok, Icon::Critical);
+                context.messages->showFailure(snapshot.failure, QString::fromUtf8(messageTitle), Icon::Critical);
             outcome.ok = false;
             return outcome;
         }

@@ -94,7 +94,7 @@ std::unique_ptr<DataFolderLock> DataFolderLock::acquire(const QString &dataDirec
     QString problem;
     std::unique_ptr<DataFolderLock> lock = tryAcquire(dataDirectory, wait, &problem);
     if (!lock)
-        messages.show(problem);
+        messages.showFailure(problem);
     return lock;
 }
 
@@ -108,7 +108,7 @@ std::unique_ptr<DataFolderLock> lockForWriting(Store &store, Messages &messages,
     try {
         store.verifyIntegrity(tablesRead);
     } catch (const StoreError &e) {
-        messages.show(e.message());
+        messages.showFailure(e.message());
         return nullptr;
     }
     return lock;

@@ -23,6 +23,10 @@ public:
     // the first two buttons. A Messages that knows no third button asks show() with OK and Cancel
     // and so never answers Other.
     virtual Answer choose(const QString &text, const QString &title, const QString &okText, const QString &otherText);
+    // A message that says something failed or was not done (the operation stops, a kind is left
+    // out, a store or a document cannot be used). The windows show it as show() does, with an OK
+    // button and the given icon; the command-line tool writes it to standard error.
+    virtual void showFailure(const QString &text, const QString &title = QString(), Icon icon = Icon::None);
 };
 
 // Says nothing and answers OK: for callers that want no dialogue at all (benchmarks).

@@ -79,7 +79,7 @@ QByteArray encode(const QByteArray &utf16, qsizetype offset, bool withMark, Mess
     const qsizetype markSize = withMark ? 3 : 0;
     if (n > std::numeric_limits<qsizetype>::max() / 2 - markSize) {
         if (messages)
-            messages->show(" Conversion failed ");
+            messages->showFailure(" Conversion failed ");
         return QByteArray();
     }
     QByteArray out(n + markSize, Qt::Uninitialized);
@@ -120,7 +120,7 @@ QByteArray UTF16FromUTF8withMark(const QByteArray &utf8, Messages *messages)
         return QByteArray();
     if (text.size() > std::numeric_limits<qsizetype>::max() / 4) {
         if (messages)
-            messages->show("에러 : 변환 실패.");
+            messages->showFailure("에러 : 변환 실패.");
         return QByteArray(1, '\0');
     }
     QByteArray out(2 * text.size() + 2, Qt::Uninitialized);

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using namespace pimdesk;
 using pimdesk::test::readFile;
@@ -25,6 +26,7 @@ struct Run
 {
     int status = -1;
     QString out;
+    QString err;
     qint64 pid = 0;
 };
 
@@ -58,6 +60,7 @@ Run finish(QProcess &process)
     }
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }
 
@@ -201,7 +204,7 @@ void TestCliDataFolder::twoProcessesOnOneDataFolder()
         start(b, commandArgs(data, second, drives[1]));
         const Run refused = finish(b);
         QCOMPARE(refused.status, 1);
-        QVERIFY2(refused.out.contains(heldText(a.processId())), qPrintable(refused.out));
+        QVERIFY2(refused.err.contains(heldText(a.processId())), qPrintable(refused.err));
         QCOMPARE(readFile(Store::pathInDirectory(data)), storeBefore);
         QCOMPARE(QDir(data).entryList(QDir::Files), dataBefore);
         QCOMPARE(readFile(drives[1] + "/" + documentPath), handheld[1]);
@@ -220,8 +223,8 @@ void TestCliDataFolder::twoProcessesOnOneDataFolder()
         runs[0] = finish(a);
         runs[1] = finish(b);
         for (int n = 0; n < 2; ++n) {
-            const bool refused = runs[n].status == 1 && runs[n].out.contains(heldText(runs[1 - n].pid));
-            QVERIFY2(runs[n].status == 0 || refused, qPrintable(runs[n].out));
+            const bool refused = runs[n].status == 1 && runs[n].err.contains(heldText(runs[1 - n].pid));
+            QVERIFY2(runs[n].status == 0 || refused, qPrintable(runs[n].out + runs[n].err));
         }
     }
 
@@ -297,7 +300,7 @@ void TestCliDataFolder::twoStartsOnAFreshFolder()
         start(a, {"--data", data, "info"});
         start(b, {"--data", data, "info"});
         const Run first = finish(a), second = finish(b);
-        QVERIFY2(first.status == 0 && second.status == 0, qPrintable(first.out + second.out));
+        QVERIFY2(first.status == 0 && second.status == 0, qPrintable(first.out + first.err + second.out + second.err));
         QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"Qtdata.mdb"});
         QCOMPARE(storeIds(data), Ids());
     }
@@ -326,8 +329,8 @@ void TestCliDataFolder::fullDataFolderKeepsTheLastGoodCopy()
     const auto runOnSmallDisk = [&](qint64 extra, const QString &commands) {
         const QString script = R"(mount -t tmpfs -o size="$1" none "$2" || exit 90
 cp "$3/Qtdata.mdb" "$3/addressbook.xml" "$2/" || exit 91
-case "$7" in *export*) "$4" --data "$2" export --drive "$5" --contacts --yes; echo "export-status=$?";; esac
-"$4" --data "$2" import --drive "$6" --contacts
+case "$7" in *export*) "$4" --data "$2" export --drive "$5" --contacts --yes 2>&1; echo "export-status=$?";; esac
+"$4" --data "$2" import --drive "$6" --contacts 2>&1
 echo "import-status=$?"
 cmp -s "$3/addressbook.xml" "$2/addressbook.xml" && echo kept-same
 cmp -s "$3/Qtdata.mdb" "$2/Qtdata.mdb" && echo store-same
@@ -337,8 +340,10 @@ ls -A "$2")";
         env.insert("LC_ALL", "C.UTF-8");
         shell.setProcessEnvironment(env);
         const QString size = QString::number(((used + extra) / 4096 + 16) * 4096);
-        shell.start("unshare",
-                    {"-rm", "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive, bigHandheld, commands});
+        // Root mounts without a user namespace of its own, which a process in a chroot may not make.
+        const QString namespaces = geteuid() == 0 ? "-m" : "-rm";
+        shell.start("unshare", {namespaces, "sh", "-c", script, "sh", size, full, data, test::cliPath(), drive,
+                                bigHandheld, commands});
         shell.waitForFinished(60000);
         if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
             return QString();

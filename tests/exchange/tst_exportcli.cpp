@@ -61,13 +61,15 @@ void TestExportCli::warningAnsweredOnTheConsole()
     QVERIFY(QDir().mkpath(drive + "/Qtopia/Applications"));
     Run run = runCli({"--data", data, "export", "--drive", drive, "--events"}, "n\n");
     QCOMPARE(run.status, 1);
-    QCOMPARE(run.out, warningLines + "[OK/Cancel] (y/N) ");
+    // Asked on the error stream, which is where a question reaches the user while the output is redirected.
+    QCOMPARE(run.err, warningLines + "[OK/Cancel] (y/N) ");
+    QCOMPARE(run.out, QString());
     QVERIFY(!QFileInfo::exists(drive + "/Qtopia/Applications/datebook"));
 
     run = runCli({"--data", data, "export", "--drive", drive, "--events"}, "y\n");
     QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, warningLines + "[OK/Cancel] (y/N) 일정 레코드가 없어 Norvel(K7M)의 datebook.xml 파일을 "
-                                     "바꾸지 않고 그대로 두었습니다.\n");
+    QCOMPARE(run.err, warningLines + "[OK/Cancel] (y/N) ");
+    QCOMPARE(run.out, QString("일정 레코드가 없어 Norvel(K7M)의 datebook.xml 파일을 바꾸지 않고 그대로 두었습니다.\n"));
     QVERIFY(!QFileInfo::exists(drive + "/Qtopia/Applications/datebook"));
 }
 
@@ -79,8 +81,8 @@ void TestExportCli::failuresGiveStatusOne()
     QVERIFY(QDir().mkpath(drive));
     Run run = runCli({"--data", data, "export", "--drive", drive, "--contacts", "--yes"});
     QCOMPARE(run.status, 1);
-    QCOMPARE(run.out,
-             warningLines + "[OK]\n파일을 찾을수 없습니다.\nNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.\n");
+    QCOMPARE(run.out, warningLines + "[OK]\n");
+    QCOMPARE(run.err, QString("파일을 찾을수 없습니다.\nNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.\n"));
 
     run = runCli({"--data", data, "export", "--contacts"});
     QCOMPARE(run.status, 2);
@@ -94,7 +96,8 @@ void TestExportCli::failuresGiveStatusOne()
     QVERIFY(QDir().mkpath(drive + "/Qtopia/Applications"));
     run = runCli({"--data", dir.filePath("bad"), "export", "--drive", drive, "--contacts", "--yes"});
     QCOMPARE(run.status, 1);
-    QVERIFY(run.out.startsWith("레코드 저장소를 사용할 수 없습니다."));
+    QVERIFY(run.err.startsWith("레코드 저장소를 사용할 수 없습니다."));
+    QCOMPARE(run.out, QString());
     QCOMPARE(QDir(drive + "/Qtopia/Applications").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
 }
 

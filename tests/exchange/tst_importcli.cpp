@@ -44,13 +44,14 @@ private slots:
 
         // The calendar is not on the handheld: its kind did not complete.
         run = runCli({"--data", data, "import", "--drive=" + drive, "--events", "--contacts"});
-        QCOMPARE(run.out, QString("연락처 가져오기가 완료되었습니다.\n파일을 찾을수 없습니다.\n"
-                                  "Norvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.\n"));
+        QCOMPARE(run.out, QString("연락처 가져오기가 완료되었습니다.\n"));
+        QCOMPARE(run.err, QString("파일을 찾을수 없습니다.\nNorvel(K7M)가 연결된 디렉토리가 맞는지 확인 하십시요.\n"));
         QCOMPARE(run.status, 1);
 
         QVERIFY(test::writeFile(dir.filePath("file"), "x"));
         run = runCli({"--data", data, "import", "--drive", dir.filePath("file"), "--events"});
-        QCOMPARE(run.out, QString("드라이브 오류입니다.\n"));
+        QCOMPARE(run.err, QString("드라이브 오류입니다.\n"));
+        QCOMPARE(run.out, QString());
         QCOMPARE(run.status, 1);
     }
 
@@ -76,7 +77,8 @@ private slots:
                                 "<Tasks>\n<Task Uid=\"1\" Description=\"x\" />\n</Tasks>\n"));
         const Run run = runCli({"--data", data, "import", "--drive", drive, "--contacts", "--tasks"});
         // No completion message for the empty document, and the next kind still comes in.
-        QCOMPARE(run.out, QString("레코드가 한건도 없습니다.\n작업 가져오기가 완료되었습니다.\n"));
+        QCOMPARE(run.err, QString("레코드가 한건도 없습니다.\n"));
+        QCOMPARE(run.out, QString("작업 가져오기가 완료되었습니다.\n"));
         QCOMPARE(run.status, 1);
         const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
         QCOMPARE(store->count("Contacts"), 0);
@@ -107,11 +109,11 @@ private slots:
 
         Run run = runCli({"--data", data, "import", "--drive", drive, "--contacts"});
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.out.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.out));
-        QVERIFY(!run.out.contains("완료"));
+        QVERIFY2(run.err.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.err));
+        QVERIFY(!run.out.contains("완료") && !run.err.contains("완료"));
         run = runCli({"--data", data, "export", "--drive", drive, "--contacts", "--yes"});
         QCOMPARE(run.status, 1);
-        QVERIFY2(run.out.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.out));
+        QVERIFY2(run.err.contains(QString(storeDamagedText()).replace('\r', '\n')), qPrintable(run.err));
 
         QCOMPARE(readFile(path), before);
         QCOMPARE(readFile(drive + "/Qtopia/Applications/addressbook/addressbook.xml"), document);

@@ -325,7 +325,7 @@ private slots:
     {
         REQUIRE_SAMPLES();
         QTemporaryDir dir;
-        auto run = [&](const QStringList &args, QString *out = nullptr) {
+        auto run = [&](const QStringList &args, QString *out = nullptr, QString *err = nullptr) {
             QProcess process;
             process.start(test::cliPath(), QStringList{"--data", dir.path(), "outlook-import"} + args);
             process.closeWriteChannel();
@@ -333,6 +333,8 @@ private slots:
                 return -1;
             if (out)
                 *out = QString::fromUtf8(process.readAllStandardOutput());
+            if (err)
+                *err = QString::fromUtf8(process.readAllStandardError());
             return process.exitCode();
         };
         QString out;
@@ -352,8 +354,10 @@ private slots:
         // Without a range a kind takes today only: the appointment of 2016 is not read again.
         QCOMPARE(run({"--events", "--pst=" + sample("java-libpst-dist-list.pst")}), 0);
 
-        QCOMPARE(run({"--pst", sample("java-libpst-passworded.pst"), "--contacts"}, &out), 1);
-        QVERIFY(out.contains("암호로 보호된 Outlook 데이터 파일입니다."));
+        QString err;
+        QCOMPARE(run({"--pst", sample("java-libpst-passworded.pst"), "--contacts"}, &out, &err), 1);
+        QVERIFY(err.contains("암호로 보호된 Outlook 데이터 파일입니다."));
+        QVERIFY(!out.contains("암호로 보호된 Outlook 데이터 파일입니다."));
 
         for (const QStringList &args : {QStringList{"--contacts"}, QStringList{"--pst", "x.pst"},
                                         QStringList{"--pst", "x.pst", "--tasks", "2018-3-6", "2018-03-07"},
