@@ -5,31 +5,14 @@
 
 namespace pimdesk::formats {
 
-namespace {
-
-QString uidKindName(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::Contacts:
-        return QStringLiteral("contact");
-    case RecordKind::Events:
-        return QStringLiteral("event");
-    case RecordKind::Tasks:
-        break;
-    }
-    return QStringLiteral("task");
-}
-
-} // namespace
-
 QString ownUid(RecordKind kind, qint64 id)
 {
-    return QStringLiteral("pimdesk-%1-%2").arg(uidKindName(kind)).arg(id);
+    return QStringLiteral("pimdesk-%1-%2").arg(QLatin1String(kindInfo(kind).uidName)).arg(id);
 }
 
 std::optional<qint64> idFromOwnUid(RecordKind kind, const QString &uid)
 {
-    const QString prefix = QStringLiteral("pimdesk-%1-").arg(uidKindName(kind));
+    const QString prefix = QStringLiteral("pimdesk-%1-").arg(QLatin1String(kindInfo(kind).uidName));
     const QString text = uid.trimmed();
     if (!text.startsWith(prefix, Qt::CaseInsensitive))
         return std::nullopt;

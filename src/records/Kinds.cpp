@@ -22,6 +22,7 @@ constexpr KindInfo kinds[] = {
         .listSource = "Contacts",
         .outlookFolder = 10,
         .outlookStep = 0,
+        .uidName = "contact",
     },
     {
         .kind = RecordKind::Events,
@@ -38,6 +39,7 @@ constexpr KindInfo kinds[] = {
         .listSource = "SELECT * FROM Datebook ORDER BY Start DESC",
         .outlookFolder = 9,
         .outlookStep = 2,
+        .uidName = "event",
     },
     {
         .kind = RecordKind::Tasks,
@@ -54,6 +56,7 @@ constexpr KindInfo kinds[] = {
         .listSource = "Todo",
         .outlookFolder = 13,
         .outlookStep = 1,
+        .uidName = "task",
     },
 };
 

@@ -45,6 +45,9 @@ struct KindInfo
     // Outlook.
     int outlookFolder; // number of Outlook's default folder of the kind (OlDefaultFolders)
     int outlookStep;   // place in an Outlook import sequence, which runs contacts, tasks, calendar
+
+    // Other programs' files (vCard, iCalendar).
+    const char *uidName; // the kind in the UIDs this store writes: "pimdesk-contact-12"
 };
 
 const KindInfo &kindInfo(RecordKind kind);
