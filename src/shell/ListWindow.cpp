@@ -62,10 +62,13 @@ void ListWindow::placeAfterReread()
     int row = 0;
     if (m_nextRow != NextRow::First && m_lastRow >= 0)
         row = std::min(m_lastRow, rows - 1);
-    // A new record joins its table at the end; the list goes to it when it shows it there.
-    if (m_nextRow == NextRow::NewRecord && rows > 0 &&
-        m_grid->gridModel().cellText(rows - 1, idColumn).trimmed() == QString::number(m_newId))
-        row = rows - 1;
+    // The record just stored becomes current wherever the list's order puts it (a new one, or one
+    // whose sort field changed); a list that does not show it keeps its row.
+    if (m_nextRow == NextRow::StoredRecord && rows > 0) {
+        RecordSet &records = dataSource().recordset();
+        if (records.findFirst(QStringLiteral("ID = %1").arg(m_storedId)))
+            row = records.position();
+    }
     m_nextRow = NextRow::Kept;
     m_lastRow = -1;
     m_grid->setCurrentCell(row, idColumn);
@@ -214,8 +217,12 @@ void ListWindow::deleteRecord()
 void ListWindow::editorFinished(EditEnd end)
 {
     if (end == EditEnd::Stored) {
-        if (m_creating)
-            m_nextRow = NextRow::NewRecord;
+        const RecordEditor *e = loadedEditor();
+        const qint64 stored = e && e->storedId() != 0 ? e->storedId() : m_creating ? m_newId : 0;
+        if (stored != 0) {
+            m_nextRow = NextRow::StoredRecord;
+            m_storedId = stored;
+        }
         try {
             reload();
         } catch (const StoreError &error) {

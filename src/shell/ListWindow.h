@@ -23,8 +23,8 @@ struct ProgramContext;
 // record of the current row by the ID in the grid's first column, asks before deleting it, opens
 // the editor (RecordEditor) on a new record or on the current one and is disabled meanwhile, and
 // takes over again when the editor tells it it is done (EditorHost). After a re-read of the same
-// record source the row the user was on stays current; a new record, once stored, becomes the
-// current row; a new record source starts at its first row.
+// record source the row the user was on stays current; a record the editor stored (a new one, or
+// one it changed) becomes the current row; a new record source starts at its first row.
 class ListWindow : public QWidget, public EditorHost
 {
     Q_OBJECT
@@ -99,7 +99,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class NextRow { Kept, First, NewRecord };
+    enum class NextRow { Kept, First, StoredRecord };
 
     // Points recordData() at the record with that ID; false when no such record is stored.
     bool fetchRecord(qint64 id);
@@ -115,6 +115,7 @@ private:
     int m_lastRow = -1;
     NextRow m_nextRow = NextRow::First;
     qint64 m_newId = 0;
+    qint64 m_storedId = 0; // the record to make current after the next re-read
     bool m_creating = false;
 };
 

@@ -38,6 +38,9 @@ public:
     virtual bool beginEdit(qint64 id) = 0;
     // The list is closing: drops what is pending and hides, without telling the list.
     virtual void abandon() = 0;
+    // The ID of the record it stored last, 0 when it does not tell: the list makes that record's
+    // row current after re-reading, wherever the list's order puts it.
+    virtual qint64 storedId() const { return 0; }
 
 protected:
     void reportFinished(EditEnd end)
