@@ -20,17 +20,15 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     setWindowTitle(QStringLiteral("일정관리"));
     m_data1.setObjectName("Data1");
     recordData().setObjectName("Data2");
-    // Viewing an event is editing it in a window that writes nothing.
+    // The event window shows the event of the current row, and makes new ones.
     setEditorWindow(QString::fromLatin1(windowNames::eventWindow));
 
     m_grid = new RecordGrid(m_data1, this);
     m_grid->setObjectName("MSFlexGrid1");
 
-    // Events are made on the handheld or in Outlook; "새로운 작업" is there, as on the other lists,
-    // but does nothing.
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(makeListBar(this, m_context,
-                                  {{"Command1", "새로운 작업", QStyle::SP_FileIcon, {}},
+                                  {{"Command1", "새로운 작업", QStyle::SP_FileIcon, [this] { newRecord(); }},
                                    {"Command2", "보기", QStyle::SP_FileDialogContentsView, [this] { editRecord(); }},
                                    {"Command3", "지우기", QStyle::SP_TrashIcon, [this] { deleteRecord(); }},
                                    {"Command4", "검색", QStyle::SP_FileDialogDetailedView, [this] { search(); }},

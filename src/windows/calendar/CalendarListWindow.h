@@ -9,10 +9,10 @@ class RecordGrid;
 struct ProgramContext;
 
 // The calendar list (SUB4_1): every event of the Datebook table in a grid, newest start first, or
-// what the calendar search selected. From here the user views an event (SUB4_2), deletes events,
-// searches (Dialog2) and reaches the export and import windows of the handheld. Events are not
-// made or changed here: they come from the handheld and from Outlook. Its hidden data source
-// (Data2) reaches one event by its ID.
+// what the calendar search selected. From here the user views an event in the event window
+// (SUB4_2), which also changes it, makes a new event there, deletes events, searches (Dialog2) and
+// reaches the export and import windows of the handheld. Its hidden data source (Data2) reaches one
+// event by its ID.
 class CalendarListWindow : public ListWindow
 {
     Q_OBJECT

@@ -91,12 +91,19 @@ void TestCalendarList::opensNewestFirstWithItsControls()
     QCOMPARE(list->findChild<QLabel *>("Image1")->toolTip(), QString("Norvel(K7M)에서 가져오기"));
     QCOMPARE(list->findChild<QLabel *>("Image2")->toolTip(), QString("Norvel(K7M)으로 내보내기"));
 
-    // "새로운 작업" is there and does nothing: events come from the handheld and from Outlook.
+    // "새로운 작업" opens the event window on a new event; nothing is stored before it is saved, and
+    // its cancel command hands the list back.
     const QStringList before = test::datebookDump(*m_f->store);
     QTest::mouseClick(button("Command1"), Qt::LeftButton);
-    QVERIFY(list->isEnabled());
+    QWidget *event = m_f->window("SUB4_2");
+    QVERIFY(event && event->isVisible());
+    QCOMPARE(event->windowTitle(), QString("새 일정"));
+    QVERIFY(!list->isEnabled());
     QCOMPARE(test::datebookDump(*m_f->store), before);
-    QVERIFY(!m_f->main->windows().isLoaded("SUB4_2") && !m_f->main->windows().isLoaded("Dialog2"));
+    QTest::mouseClick(m_f->control<QPushButton>("SUB4_2", "Command1"), Qt::LeftButton);
+    QVERIFY(!event->isVisible() && list->isEnabled());
+    QCOMPARE(test::datebookDump(*m_f->store), before);
+    QVERIFY(!m_f->main->windows().isLoaded("Dialog2"));
 
     // The launcher's entry brings back the same list, newest first again after a change elsewhere.
     m_f->store->exec("INSERT INTO Datebook (ID, Description, Start) VALUES (6, '새해', '2009-01-01 00:00:00')");
