@@ -3,6 +3,7 @@
 #include "records/Clock.h"
 #include "records/Kinds.h"
 #include "records/Messages.h"
+#include "records/RecordIds.h"
 #include "records/RecordSet.h"
 #include "records/StoreError.h"
 #include "records/StoreText.h"
@@ -681,6 +682,13 @@ void EventWindow::save()
         saved = m_context.messages->show(QStringLiteral("작업내용을 저장 하시겠습니까?"),
                                          QStringLiteral("저장 할까요?"), Buttons::OkCancel, Icon::None) == Answer::Ok;
         if (saved) {
+            // Another program (an import) may have stored an event under the new number meanwhile:
+            // then the new event takes the next free one.
+            if (m_mode == Mode::New) {
+                const QVariant id = event.field("ID");
+                if (event.store().scalar(QStringLiteral("SELECT count(*) FROM Datebook WHERE ID = ?"), {id}).toLongLong() > 0)
+                    event.setField("ID", nextId(event.store(), RecordKind::Events));
+            }
             m_storedId = event.field("ID").toLongLong();
             event.update();
         } else {

@@ -102,6 +102,7 @@ private slots:
     void cancelEscapeAndTheFrameLeaveTheStore_data();
     void cancelEscapeAndTheFrameLeaveTheStore();
     void declinedSaveQuestionWritesNothing();
+    void aNumberTakenMeanwhileAndAFailingStore();
     void pictureOfANewEvent();
 
 private:
@@ -638,6 +639,38 @@ void TestEventWindow::declinedSaveQuestionWritesNothing()
         QVERIFY(m_list->isEnabled());
         QCOMPARE(test::datebookDump(*m_f->store), before);
     }
+}
+
+void TestEventWindow::aNumberTakenMeanwhileAndAFailingStore()
+{
+    // An import stores an event under the new event's number while it is being typed: the new
+    // event takes the next free one and the imported one stays as it came.
+    newEvent();
+    type("Combo1", "내 일정");
+    m_f->store->exec("INSERT INTO Datebook (ID, Description, Start) VALUES (6, '가져온 일정', '2001-01-01 00:00:00')");
+    ok();
+    checkSaveQuestionOnly();
+    QCOMPARE(stored(6).value("Description"), QString("가져온 일정"));
+    QCOMPARE(stored(7).value("Description"), QString("내 일정"));
+    QCOMPARE(m_f->grid()->currentRowText(0), QString("7"));
+
+    // The store fails under the window (another program took the table away): told once, the
+    // window stays open with what was typed, and saving again once the store is back stores it.
+    m_f->messages.clear();
+    newEvent();
+    type("Combo1", "잃지 않을 일정");
+    m_f->store->exec("ALTER TABLE Datebook RENAME TO Gone");
+    ok();
+    QCOMPARE(m_f->messages.shown().size(), 2); // the question, then the failure
+    QCOMPARE(m_f->messages.shown().last().icon, Icon::Critical);
+    QVERIFY(window()->isVisible());
+    QCOMPARE(c<QComboBox>("Combo1")->currentText(), QString("잃지 않을 일정"));
+    m_f->store->exec("ALTER TABLE Gone RENAME TO Datebook");
+    m_f->messages.clear();
+    ok();
+    checkSaveQuestionOnly();
+    QVERIFY(!window()->isVisible());
+    QCOMPARE(stored(8).value("Description"), QString("잃지 않을 일정"));
 }
 
 // Renders a new event being typed, as the README shows it. Set PIMDESK_NEW_EVENT_PNG (docs/new-event.png
