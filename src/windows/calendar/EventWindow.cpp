@@ -259,8 +259,13 @@ void EventWindow::bindFields()
     m_fields.bind(m_description, "Description", {plainField, line});
     m_fields.bind(m_location, "Location", {plainField, line});
     m_fields.bind(m_timeZone, "Timezone", {plainField, line});
-    m_fields.bind(m_note, "Note", {plainField, [](const QString &shown) -> QVariant {
-                                       return stored(storeTextFromPlain(shown));
+    // The note box shows every line break as one; an edited note keeps the carriage returns of the
+    // stored one (Outlook writes them so).
+    m_fields.bind(m_note, "Note", {plainField, [this](const QString &shown) -> QVariant {
+                                       QString text = shown;
+                                       if (m_noteHasCarriageReturns)
+                                           text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+                                       return stored(storeTextFromPlain(text));
                                    }});
 }
 
@@ -376,6 +381,7 @@ void EventWindow::fillEditing(const RecordSet &event, const EventTimes &fallback
 {
     m_filling = true;
     m_fields.load(event);
+    m_noteHasCarriageReturns = event.field("Note").toString().contains(QLatin1String("\r\n"));
 
     const EventTimes times = storedTimes(event.field("Start"), event.field("End"), event.field("Type"), fallback);
     m_start->setText(dateText(times.startDate));

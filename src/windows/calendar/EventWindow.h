@@ -93,6 +93,7 @@ private:
     qint64 m_storedId = 0;
     bool m_closing = false;
     bool m_filling = false;
+    bool m_noteHasCarriageReturns = false;
 
     QComboBox *m_description;  // Combo1
     QComboBox *m_location;     // Combo2

@@ -501,10 +501,12 @@ void TestEventWindow::whatCannotBeStoredIsRefused()
 
 void TestEventWindow::anEditWritesOnlyWhatChanged()
 {
-    // An event as the handheld gave it, with what the window does not show.
+    // An event as the handheld gave it, with what the window does not show, and values the window
+    // would store in another form (seconds, a character reference, a blank end flag).
     m_f->store->exec("UPDATE Datebook SET Description = '주간 &quot;회의&quot;', Categories = '3;7', "
+                     "Start = '2006-03-01 09:00:30', Note = 'It&#39;s  ', "
                      "Recchildren = '12 13', Exceptions = '20060308', \"qdl-private-data\" = '<x a=\"1\"/>', "
-                     "Rtype = 'Weekly', Rfreq = '1', Rweekdays = '4', Rhasenddate = '0', alarm = '15', "
+                     "Rtype = 'Weekly', Rfreq = '1', Rweekdays = '4', Rhasenddate = '', alarm = '15', "
                      "sound = 'loud', application = 'qtopia', outlook_index = 'AB12' WHERE ID = 1");
     QCOMPARE(m_f->gridIds(), (QList<qint64>{5, 2, 1, 3, 4}));
 
@@ -517,11 +519,15 @@ void TestEventWindow::anEditWritesOnlyWhatChanged()
     QVERIFY(!c("MonthView1")->isVisible());
     QVERIFY(!c("RepeatDetails")->isVisible());
     QCOMPARE(c<QComboBox>("Combo5")->currentText(), QString("other.."));
-    click("Command1");
+    // Escape does what "취소" does here too.
+    QTest::keyClick(c("Text4"), Qt::Key_Escape);
+    QVERIFY(!window()->isVisible());
+    QVERIFY(m_list->isEnabled());
 
     QMap<QString, QString> expected = stored(1);
     editEvent(1);
     QCOMPARE(c<QComboBox>("Combo1")->currentText(), QString("주간 \"회의\""));
+    QCOMPARE(c<QPlainTextEdit>("Text4")->toPlainText(), QString("It's  "));
     QCOMPARE(c<QPushButton>("Command3")->text(), QString("2006-03-01"));
     QCOMPARE(c<QLineEdit>("Text2")->text(), QString("09:00"));
     QCOMPARE(c<QPushButton>("Command4")->text(), QString("2006-03-01"));
@@ -568,7 +574,16 @@ void TestEventWindow::anEditWritesOnlyWhatChanged()
     expected["sound"] = "";
     expected["Rtype"] = "Daily";
     expected["Rweekdays"] = "";
+    expected["Rhasenddate"] = "0";
     QCOMPARE(stored(1), expected);
+
+    // A note with the carriage returns Outlook writes keeps them when it is edited.
+    m_f->store->exec("UPDATE Datebook SET Note = '첫째 줄\r\n둘째 줄' WHERE ID = 2");
+    editEvent(2);
+    QCOMPARE(c<QPlainTextEdit>("Text4")->toPlainText(), QString("첫째 줄\n둘째 줄"));
+    keys(c("Text4"), "새 ");
+    ok();
+    QCOMPARE(stored(2).value("Note"), QString("새 첫째 줄\r\n둘째 줄"));
 }
 
 void TestEventWindow::cancelEscapeAndTheFrameLeaveTheStore_data()
