@@ -117,7 +117,8 @@ bool endsBeforeStart(const EventTimes &times)
 {
     if (times.endDate != times.startDate || times.allDay)
         return times.endDate < times.startDate;
-    return QTime(times.endTime.hour(), times.endTime.minute()) < QTime(times.startTime.hour(), times.startTime.minute());
+    return QTime(times.endTime.hour(), times.endTime.minute()) <
+           QTime(times.startTime.hour(), times.startTime.minute());
 }
 
 QStringList alarmChoices()
@@ -142,7 +143,8 @@ QList<FieldValue> alarmFields(const EventAlarm &alarm)
                 {QStringLiteral("sound"), QStringLiteral("")}};
     return {{QStringLiteral("balarm"), QStringLiteral("true")},
             {QStringLiteral("alarm"), QString::number(alarm.minutes)},
-            {QStringLiteral("sound"), alarm.kind == AlarmKind::Audible ? QStringLiteral("loud") : QStringLiteral("silent")}};
+            {QStringLiteral("sound"),
+             alarm.kind == AlarmKind::Audible ? QStringLiteral("loud") : QStringLiteral("silent")}};
 }
 
 QStringList repeatChoices()
@@ -187,8 +189,10 @@ EventRepeat storedRepeat(const QVariant &rtype, const QVariant &rfreq, const QVa
 QList<FieldValue> repeatFields(const EventRepeat &repeat)
 {
     if (!repeat.repeats())
-        return {{QStringLiteral("Rtype"), QStringLiteral("")},      {QStringLiteral("Rfreq"), QStringLiteral("")},
-                {QStringLiteral("Rweekdays"), QStringLiteral("")},  {QStringLiteral("Rhasenddate"), QStringLiteral("")},
+        return {{QStringLiteral("Rtype"), QStringLiteral("")},
+                {QStringLiteral("Rfreq"), QStringLiteral("")},
+                {QStringLiteral("Rweekdays"), QStringLiteral("")},
+                {QStringLiteral("Rhasenddate"), QStringLiteral("")},
                 {QStringLiteral("Enddt"), QVariant()}};
     // The weekdays belong to a weekly repeat; a type this window does not make keeps the ones it had.
     const bool known = repeatChoices().contains(repeat.type);

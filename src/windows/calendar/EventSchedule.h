@@ -46,8 +46,7 @@ struct EventTimes
 EventTimes newEventTimes(const QDateTime &now);
 // A stored event's times; a Start or End that cannot be read as a date and time is taken from
 // fallback. An all-day event is one whose Type is "AllDay".
-EventTimes storedTimes(const QVariant &start, const QVariant &end, const QVariant &type,
-                       const EventTimes &fallback);
+EventTimes storedTimes(const QVariant &start, const QVariant &end, const QVariant &type, const EventTimes &fallback);
 // Start, End and Type. An all-day event runs from 00:00 of its first day to 23:59 of its last.
 QList<FieldValue> timeFields(const EventTimes &times);
 // Whether the end comes before the start (for an all-day event: the end day before the first).

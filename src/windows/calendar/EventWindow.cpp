@@ -47,8 +47,8 @@ const QString cannotSaveTitle = QStringLiteral("저장 할 수 없습니다.");
 // Limits of what the number boxes take.
 constexpr int largestAlarmMinutes = 99999;
 constexpr int largestInterval = 999;
-constexpr int timeStep = 15;  // minutes, the time boxes' spinners
-constexpr int alarmStep = 5;  // minutes, the alarm's spinner
+constexpr int timeStep = 15; // minutes, the time boxes' spinners
+constexpr int alarmStep = 5; // minutes, the alarm's spinner
 
 QComboBox *makeCombo(const char *name, const QStringList &entries, bool editable, QWidget *parent)
 {
@@ -78,7 +78,8 @@ QWidget *makeUpDown(const char *name, QWidget *parent, const std::function<void(
     auto *layout = new QVBoxLayout(spinner);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (const auto &[arrow, direction, suffix] : {std::tuple{Qt::UpArrow, +1, "Up"}, std::tuple{Qt::DownArrow, -1, "Down"}}) {
+    for (const auto &[arrow, direction, suffix] :
+         {std::tuple{Qt::UpArrow, +1, "Up"}, std::tuple{Qt::DownArrow, -1, "Down"}}) {
         auto *button = new QToolButton(spinner);
         button->setObjectName(QString::fromLatin1(name) + QLatin1String(suffix));
         button->setArrowType(arrow);
@@ -496,7 +497,9 @@ void EventWindow::openCalendar(CalendarTarget target)
     QWidget *anchor = target == StartDate ? static_cast<QWidget *>(m_start)
                       : target == EndDate ? static_cast<QWidget *>(m_end)
                                           : static_cast<QWidget *>(m_endDateButton);
-    const QString shown = target == StartDate ? m_start->text() : target == EndDate ? m_end->text() : m_repeatEnd->text();
+    const QString shown = target == StartDate ? m_start->text()
+                          : target == EndDate ? m_end->text()
+                                              : m_repeatEnd->text();
     const QDate today = Clock::current().today();
     const QDate date = dateFromText(shown).value_or(dateFromText(m_start->text()).value_or(today));
     m_calendar->setSelectedDate(date);
@@ -674,8 +677,8 @@ void EventWindow::save()
     }
     if (every) {
         // What this window does not show starts empty, as the handheld's reader leaves it.
-        for (const char *field : {"application", "Categories", "Recchildren", "Exceptions", "qdl-private-data",
-                                  "outlook_index"})
+        for (const char *field :
+             {"application", "Categories", "Recchildren", "Exceptions", "qdl-private-data", "outlook_index"})
             values.append(FieldValue(QString::fromLatin1(field), QStringLiteral("")));
     }
 
@@ -692,7 +695,9 @@ void EventWindow::save()
             // then the new event takes the next free one.
             if (m_mode == Mode::New) {
                 const QVariant id = event.field("ID");
-                if (event.store().scalar(QStringLiteral("SELECT count(*) FROM Datebook WHERE ID = ?"), {id}).toLongLong() > 0)
+                if (event.store()
+                        .scalar(QStringLiteral("SELECT count(*) FROM Datebook WHERE ID = ?"), {id})
+                        .toLongLong() > 0)
                     event.setField("ID", nextId(event.store(), RecordKind::Events));
             }
             m_storedId = event.field("ID").toLongLong();

@@ -95,23 +95,23 @@ private:
     bool m_filling = false;
     bool m_noteHasCarriageReturns = false;
 
-    QComboBox *m_description;  // Combo1
-    QComboBox *m_location;     // Combo2
-    QPushButton *m_start;      // Command3
-    QLineEdit *m_startTime;    // Text2
-    QWidget *m_startStep;      // UpDown1
-    QPushButton *m_end;        // Command4
-    QLineEdit *m_endTime;      // Text1
-    QWidget *m_endStep;        // UpDown2
-    QCheckBox *m_allDay;       // Check1
-    QComboBox *m_timeZone;     // Combo3
-    QComboBox *m_alarm;        // Combo4
-    QLineEdit *m_alarmMinutes; // Text3
-    QWidget *m_alarmStep;      // UpDown3
-    QComboBox *m_repeat;       // Combo5
-    QWidget *m_repeatDetails;  // the interval, the weekdays and the end date
-    QLineEdit *m_interval;     // Text5
-    QWidget *m_intervalStep;   // UpDown4
+    QComboBox *m_description;      // Combo1
+    QComboBox *m_location;         // Combo2
+    QPushButton *m_start;          // Command3
+    QLineEdit *m_startTime;        // Text2
+    QWidget *m_startStep;          // UpDown1
+    QPushButton *m_end;            // Command4
+    QLineEdit *m_endTime;          // Text1
+    QWidget *m_endStep;            // UpDown2
+    QCheckBox *m_allDay;           // Check1
+    QComboBox *m_timeZone;         // Combo3
+    QComboBox *m_alarm;            // Combo4
+    QLineEdit *m_alarmMinutes;     // Text3
+    QWidget *m_alarmStep;          // UpDown3
+    QComboBox *m_repeat;           // Combo5
+    QWidget *m_repeatDetails;      // the interval, the weekdays and the end date
+    QLineEdit *m_interval;         // Text5
+    QWidget *m_intervalStep;       // UpDown4
     QList<QCheckBox *> m_weekdays; // Check2 (Monday) ... Check8 (Sunday)
     QPushButton *m_endDateButton;  // Command5
     QLineEdit *m_repeatEnd;        // Text6

@@ -79,7 +79,8 @@ private slots:
         QTest::newRow("no length") << d << QTime(10, 0) << d << QTime(10, 0) << false << false;
         QTest::newRow("seconds do not count") << d << QTime(10, 0, 30) << d << QTime(10, 0) << false << false;
         QTest::newRow("the day before") << d << QTime(8, 0) << d.addDays(-1) << QTime(23, 0) << false << true;
-        QTest::newRow("the next day, earlier hour") << d << QTime(22, 0) << d.addDays(1) << QTime(1, 0) << false << false;
+        QTest::newRow("the next day, earlier hour")
+            << d << QTime(22, 0) << d.addDays(1) << QTime(1, 0) << false << false;
         QTest::newRow("all day, same day, times crossed") << d << QTime(22, 0) << d << QTime(1, 0) << true << false;
         QTest::newRow("all day, the day before") << d << QTime(0, 0) << d.addDays(-1) << QTime(0, 0) << true << true;
     }
@@ -139,11 +140,11 @@ private slots:
                                 << 15 << "balarm=true alarm=15 sound=silent";
         QTest::newRow("loud") << QVariant("true") << QVariant(" 60 ") << QVariant("loud") << int(AlarmKind::Audible)
                               << 60 << "balarm=true alarm=60 sound=loud";
-        QTest::newRow("no sound is silent") << QVariant("true") << QVariant("0") << QVariant()
-                                            << int(AlarmKind::Silent) << 0 << "balarm=true alarm=0 sound=silent";
-        QTest::newRow("unreadable minutes") << QVariant("true") << QVariant("soon") << QVariant("loud")
-                                            << int(AlarmKind::Audible) << defaultAlarmMinutes
-                                            << "balarm=true alarm=5 sound=loud";
+        QTest::newRow("no sound is silent") << QVariant("true") << QVariant("0") << QVariant() << int(AlarmKind::Silent)
+                                            << 0 << "balarm=true alarm=0 sound=silent";
+        QTest::newRow("unreadable minutes")
+            << QVariant("true") << QVariant("soon") << QVariant("loud") << int(AlarmKind::Audible)
+            << defaultAlarmMinutes << "balarm=true alarm=5 sound=loud";
     }
     void alarms()
     {
@@ -171,18 +172,16 @@ private slots:
         QTest::newRow("nothing") << QVariantList{null, null, null, null, null} << "No Repeat" << none;
         QTest::newRow("NoRepeat") << QVariantList{"NoRepeat", "1", "0", "0", "2007-01-01 00:00:00"} << "No Repeat"
                                   << none;
-        QTest::newRow("daily, every third day")
-            << QVariantList{"Daily", "3", "", "0", null} << "Daily"
-            << "Rtype=Daily Rfreq=3 Rweekdays= Rhasenddate=0 Enddt=<null>";
+        QTest::newRow("daily, every third day") << QVariantList{"Daily", "3", "", "0", null} << "Daily"
+                                                << "Rtype=Daily Rfreq=3 Rweekdays= Rhasenddate=0 Enddt=<null>";
         QTest::newRow("weekly with an end date")
             << QVariantList{"Weekly", "2", "21", "1", "2007-06-30 09:00:00"} << "Weekly"
             << "Rtype=Weekly Rfreq=2 Rweekdays=21 Rhasenddate=1 Enddt=2007-06-30 00:00:00";
         QTest::newRow("an end flag without its date has none")
             << QVariantList{"MonthlyDate", "1", null, "1", null} << "MonthlyDate"
             << "Rtype=MonthlyDate Rfreq=1 Rweekdays= Rhasenddate=0 Enddt=<null>";
-        QTest::newRow("interval below one")
-            << QVariantList{"Yearly", "0", null, "0", null} << "Yearly"
-            << "Rtype=Yearly Rfreq=1 Rweekdays= Rhasenddate=0 Enddt=<null>";
+        QTest::newRow("interval below one") << QVariantList{"Yearly", "0", null, "0", null} << "Yearly"
+                                            << "Rtype=Yearly Rfreq=1 Rweekdays= Rhasenddate=0 Enddt=<null>";
         QTest::newRow("weekdays only for a weekly repeat")
             << QVariantList{"MonthlyDay", "1", "4", "0", null} << "MonthlyDay"
             << "Rtype=MonthlyDay Rfreq=1 Rweekdays= Rhasenddate=0 Enddt=<null>";
@@ -204,8 +203,8 @@ private slots:
     void weekdayBits()
     {
         // Monday 1 ... Sunday 64, as the handheld counts them.
-        QCOMPARE(weekdayBit(QDate(2026, 12, 7)), 1);  // a Monday
-        QCOMPARE(weekdayBit(QDate(2026, 12, 9)), 4);  // a Wednesday
+        QCOMPARE(weekdayBit(QDate(2026, 12, 7)), 1);   // a Monday
+        QCOMPARE(weekdayBit(QDate(2026, 12, 9)), 4);   // a Wednesday
         QCOMPARE(weekdayBit(QDate(2026, 12, 13)), 64); // a Sunday
         QCOMPARE(weekdayBit(0), 0);
         QCOMPARE(weekdayBit(8), 0);

@@ -48,9 +48,9 @@ QMap<QString, QString> storedEvent(const std::shared_ptr<Store> &store, qint64 i
 QMap<QString, QString> newEventFields(qint64 id)
 {
     QMap<QString, QString> fields;
-    for (const char *f : {"application", "Description", "Location", "Categories", "Timezone", "Note", "Rtype",
-                          "Rfreq", "Rweekdays", "Rhasenddate", "Recchildren", "Exceptions", "balarm", "alarm", "sound",
-                          "qdl-private-data", "outlook_index"})
+    for (const char *f :
+         {"application", "Description", "Location", "Categories", "Timezone", "Note", "Rtype", "Rfreq", "Rweekdays",
+          "Rhasenddate", "Recchildren", "Exceptions", "balarm", "alarm", "sound", "qdl-private-data", "outlook_index"})
         fields.insert(f, "");
     fields.insert("ID", QString::number(id));
     fields.insert("Start", "2026-12-09 11:00:00");
@@ -108,10 +108,7 @@ private slots:
 private:
     QWidget *window() const { return m_f->window("SUB4_2"); }
     template <class T = QWidget> T *c(const char *name) const { return m_f->control<T>("SUB4_2", name); }
-    void listCommand(const char *name)
-    {
-        QTest::mouseClick(m_list->findChild<QToolButton *>(name), Qt::LeftButton);
-    }
+    void listCommand(const char *name) { QTest::mouseClick(m_list->findChild<QToolButton *>(name), Qt::LeftButton); }
     void click(const char *name) { QTest::mouseClick(c<QAbstractButton>(name), Qt::LeftButton); }
     void newEvent()
     {
@@ -318,20 +315,34 @@ void TestEventWindow::eachRepeatAndAlarmKindIsStoredAndComesBackFromTheHandheld_
     QTest::addColumn<QString>("alarm");
     QTest::addColumn<QStringList>("fields"); // Rtype Rfreq Rweekdays Rhasenddate Enddt balarm alarm sound
 
-    QTest::newRow("no repeat, no alarm") << "No Repeat" << "" << "" << "No Alarm"
-                                         << QStringList{"", "", "", "", "<null>", "", "", ""};
-    QTest::newRow("daily, silent") << "Daily" << "2" << "" << "Silent Alarm"
+    QTest::newRow("no repeat, no alarm") << "No Repeat"
+                                         << ""
+                                         << ""
+                                         << "No Alarm" << QStringList{"", "", "", "", "<null>", "", "", ""};
+    QTest::newRow("daily, silent") << "Daily"
+                                   << "2"
+                                   << ""
+                                   << "Silent Alarm"
                                    << QStringList{"Daily", "2", "", "0", "<null>", "true", "5", "silent"};
     // A new weekly event repeats on its start's weekday, a Wednesday.
-    QTest::newRow("weekly, audible, until") << "Weekly" << "1" << "2027-01-31" << "Audible Alarm"
-                                            << QStringList{"Weekly", "1", "4", "1", "2027-01-31 00:00:00", "true", "5",
-                                                           "loud"};
-    QTest::newRow("monthly by date") << "MonthlyDate" << "3" << "" << "No Alarm"
-                                     << QStringList{"MonthlyDate", "3", "", "0", "<null>", "", "", ""};
-    QTest::newRow("monthly by weekday, until") << "MonthlyDay" << "1" << "2027-12-09" << "Silent Alarm"
-                                               << QStringList{"MonthlyDay", "1", "", "1", "2027-12-09 00:00:00",
-                                                              "true", "5", "silent"};
-    QTest::newRow("yearly, audible") << "Yearly" << "1" << "" << "Audible Alarm"
+    QTest::newRow("weekly, audible, until")
+        << "Weekly"
+        << "1"
+        << "2027-01-31"
+        << "Audible Alarm" << QStringList{"Weekly", "1", "4", "1", "2027-01-31 00:00:00", "true", "5", "loud"};
+    QTest::newRow("monthly by date") << "MonthlyDate"
+                                     << "3"
+                                     << ""
+                                     << "No Alarm" << QStringList{"MonthlyDate", "3", "", "0", "<null>", "", "", ""};
+    QTest::newRow("monthly by weekday, until")
+        << "MonthlyDay"
+        << "1"
+        << "2027-12-09"
+        << "Silent Alarm" << QStringList{"MonthlyDay", "1", "", "1", "2027-12-09 00:00:00", "true", "5", "silent"};
+    QTest::newRow("yearly, audible") << "Yearly"
+                                     << "1"
+                                     << ""
+                                     << "Audible Alarm"
                                      << QStringList{"Yearly", "1", "", "0", "<null>", "true", "5", "loud"};
 }
 
@@ -427,21 +438,49 @@ void TestEventWindow::whatCannotBeStoredIsRefused_data()
     QTest::addColumn<QString>("until");
     QTest::addColumn<QString>("message");
     const QDate day(2026, 12, 9);
-    QTest::newRow("end a minute before the start") << "10:00" << "09:59" << day << "" << "" << "" << endBeforeStart;
-    QTest::newRow("end the day before") << "10:00" << "11:00" << day.addDays(-1) << "" << "" << "" << endBeforeStart;
-    QTest::newRow("a start that is no time") << "25:00" << "11:00" << day << "" << "" << ""
+    QTest::newRow("end a minute before the start") << "10:00"
+                                                   << "09:59" << day << ""
+                                                   << ""
+                                                   << "" << endBeforeStart;
+    QTest::newRow("end the day before") << "10:00"
+                                        << "11:00" << day.addDays(-1) << ""
+                                        << ""
+                                        << "" << endBeforeStart;
+    QTest::newRow("a start that is no time") << "25:00"
+                                             << "11:00" << day << ""
+                                             << ""
+                                             << ""
                                              << "시간은 00:00부터 23:59까지 HH:mm 형식으로 입력하세요.";
-    QTest::newRow("an end that is no time") << "10:00" << "" << day << "" << "" << ""
+    QTest::newRow("an end that is no time") << "10:00"
+                                            << "" << day << ""
+                                            << ""
+                                            << ""
                                             << "시간은 00:00부터 23:59까지 HH:mm 형식으로 입력하세요.";
-    QTest::newRow("alarm minutes that are no number") << "10:00" << "11:00" << day << "soon" << "" << ""
-                                                      << "알람은 시작 몇 분 전인지 0부터 99999까지의 숫자로 입력하세요.";
-    QTest::newRow("negative alarm minutes") << "10:00" << "11:00" << day << "-5" << "" << ""
+    QTest::newRow("alarm minutes that are no number")
+        << "10:00"
+        << "11:00" << day << "soon"
+        << ""
+        << ""
+        << "알람은 시작 몇 분 전인지 0부터 99999까지의 숫자로 입력하세요.";
+    QTest::newRow("negative alarm minutes") << "10:00"
+                                            << "11:00" << day << "-5"
+                                            << ""
+                                            << ""
                                             << "알람은 시작 몇 분 전인지 0부터 99999까지의 숫자로 입력하세요.";
-    QTest::newRow("repeating every 0 days") << "10:00" << "11:00" << day << "" << "0" << ""
+    QTest::newRow("repeating every 0 days") << "10:00"
+                                            << "11:00" << day << ""
+                                            << "0"
+                                            << ""
                                             << "반복 간격은 1부터 999까지의 숫자로 입력하세요.";
-    QTest::newRow("repeat ending before the start") << "10:00" << "11:00" << day << "" << "1" << "2026-12-08"
+    QTest::newRow("repeat ending before the start") << "10:00"
+                                                    << "11:00" << day << ""
+                                                    << "1"
+                                                    << "2026-12-08"
                                                     << "반복 종료일이 시작일보다 빠릅니다.";
-    QTest::newRow("repeat end that is no date") << "10:00" << "11:00" << day << "" << "1" << "2026-13-01"
+    QTest::newRow("repeat end that is no date") << "10:00"
+                                                << "11:00" << day << ""
+                                                << "1"
+                                                << "2026-13-01"
                                                 << "반복 종료일은 yyyy-MM-dd 형식으로 입력하세요.";
 }
 
