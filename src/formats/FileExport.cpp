@@ -42,7 +42,7 @@ QString doneText(FileFormat format, const FileExportOutcome &outcome, const QStr
     for (RecordKind kind : kindsOfFormat(format))
         if (outcome.of(kind) > 0)
             parts << QStringLiteral("%1 %2건").arg(kindLabel(kind)).arg(outcome.of(kind));
-    return QStringLiteral("%1를 마쳤습니다.\r%2을(를) %3에 썼습니다.")
+    return QStringLiteral("%1를 마쳤습니다.\r%2을 %3에 썼습니다.")
         .arg(exportTitle(format), parts.join(", "), QDir::toNativeSeparators(file));
 }
 

@@ -126,7 +126,7 @@ public:
 
     void add(const ImportedRecord &item)
     {
-        if (item.ownId) {
+        if (item.ownId && *item.ownId > 0) {
             if (const auto at = m_plannedIds.find(*item.ownId); at != m_plannedIds.end()) {
                 merge(at.value(), item.fields);
                 return;
@@ -138,10 +138,10 @@ public:
             }
             // A record of ours that is no longer stored (or one of another pimdesk store) comes back
             // under its own ID.
-            if (*item.ownId > 0) {
-                plan(Action::Add, *item.ownId, item.fields, QString());
-                return;
-            }
+            plan(Action::Add, *item.ownId, item.fields, QString());
+            return;
+        }
+        if (item.ownId) { // no ID a record can have: an identity like any other
             byForeignUid(ownUid(m_kind, *item.ownId), item.fields);
             return;
         }
@@ -220,6 +220,11 @@ private:
             if (m_store.step(s)) {
                 const qint64 id = sqlite3_column_int64(s, 0);
                 sqlite3_reset(s);
+                if (const auto at = m_plannedIds.find(id); at != m_plannedIds.end()) {
+                    merge(at.value(), fields);
+                    m_plannedUids.insert(uid, at.value());
+                    return;
+                }
                 const std::optional<StoreRecord> stored = storedRecord(id);
                 plan(stored && changesNothing(fields, *stored) ? Action::Unchanged : Action::Update, id, fields,
                      QString());

@@ -9,6 +9,7 @@
 #include "shell/ListWindow.h"
 #include "shell/RecordGrid.h"
 #include "shell/WindowRegistry.h"
+#include "support/PictureChecks.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -229,6 +230,21 @@ private slots:
         trigger("FILE_VCARD_IMPORT");
         QCOMPARE(store->count("Contacts"), 1);
         QCOMPARE(store->scalar("SELECT Notes FROM Contacts WHERE ID = 1").toString(), QString("새 메모"));
+    }
+
+    // The menu as the user sees it: every caption drawn by the installed fonts.
+    void menuIsDrawn()
+    {
+        QMenu *menu = main->findChild<QMenu *>("MENU_FILE");
+        menu->popup(main->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        for (QAction *item : menu->actions())
+            QVERIFY2(!test::undrawable(item->text(), menu->font()), qPrintable(item->text()));
+        const QImage picture = menu->grab().toImage();
+        QVERIFY(test::distinctColours(picture) > 2);
+        const QString keep = qEnvironmentVariable("PIMDESK_FILE_MENU_PNG");
+        QVERIFY(picture.save(keep.isEmpty() ? dir->filePath("file-menu.png") : keep, "PNG"));
+        menu->hide();
     }
 
 private:

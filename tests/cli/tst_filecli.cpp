@@ -2,10 +2,12 @@
 // import adds nothing, a foreign UID updates its record, --merge-by-name), dry runs, undo, and every
 // public sample file imported or refused with a message.
 #include "exchange/Snapshots.h"
+#include "records/DataFolderLock.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -456,6 +458,28 @@ private slots:
         QCOMPARE(cli(data, {"export-vcard", out}).status, 0);
         const QString text = QString::fromUtf8(test::readFile(out));
         QVERIFY2(text.contains("FN:김 & 이\r\n") && text.contains("NOTE:<정>\r\n"), qPrintable(text));
+    }
+
+    // Another writer at work: the import waits, then stops with a message and changes nothing.
+    void importWaitsForTheDataFoldersLock()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath("DATA");
+        QCOMPARE(cli(data, {"info"}).status, 0);
+        QVERIFY(test::writeFile(dir.filePath("a.vcf"), "BEGIN:VCARD\nVERSION:3.0\nFN:A\nEND:VCARD\n"));
+        QString problem;
+        {
+            const auto held = DataFolderLock::tryAcquire(data, std::chrono::milliseconds(0), &problem);
+            QVERIFY2(held, qPrintable(problem));
+            const CliRun run = cli(data, {"import-vcard", dir.filePath("a.vcf")});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid()).section(u'\r', 0, 0)),
+                     qPrintable(run.err));
+            QCOMPARE(dump(data, "Contacts").size(), 0);
+            QCOMPARE(backups(data), 0);
+        }
+        QCOMPARE(cli(data, {"import-vcard", dir.filePath("a.vcf")}).status, 0);
+        QCOMPARE(dump(data, "Contacts").size(), 1);
     }
 
     void badInputGetsAMessage()
