@@ -90,16 +90,18 @@ QList<Record> recordsOf(const QString &table)
     if (table == "Contacts")
         return {everyContactField(),
                 {{"ID", "3"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}},
-                {{"ID", "4"}, {"LastName", "Lee"}, {"FirstName", "Ann &amp; Bo"}, {"Emails", "ann@example.com"},
+                {{"ID", "4"}, {"LastName", "Lee"}, {"FirstName", "Ann &amp; Bo"}, {"FileAs", "Ann &amp; Bo Lee"}, {"Emails", "ann@example.com"},
                  {"H_Birthday", "31 Dec 1999"}}};
     if (table == "Datebook")
         return {everyEventField(),
                 {{"ID", "2"}, {"Description", "설날"}, {"Start", "2025-01-28 00:00:00"},
                  {"End", "2025-01-30 23:59:00"}, {"Type", "AllDay"}},
                 {{"ID", "5"}, {"Description", "치과"}, {"Start", "2024-12-10 15:00:00"}, {"End", "2024-12-10 16:00:00"},
+                 {"Type", "Timed"},
                  {"balarm", "true"}, {"alarm", "30"}, {"sound", "loud"}}};
     return {everyTaskField(),
-            {{"ID", "1"}, {"Description", "보고서"}, {"Priority", "5"}, {"Hasdate", "0"}, {"Completed", "1"}}};
+            {{"ID", "1"}, {"Description", "보고서"}, {"Priority", "5"}, {"Status", "Completed"}, {"Hasdate", "0"},
+             {"Completed", "1"}, {"PercentCompleted", "100"}}};
 }
 
 void insert(Store &store, const QString &table, const Record &record)
@@ -185,7 +187,7 @@ private slots:
         const QString from = dir.filePath("from"), to = dir.filePath("to");
         {
             const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(from));
-            for (const QString &table : {"Contacts", "Datebook", "Todo"})
+            for (const QString table : {"Contacts", "Datebook", "Todo"})
                 for (const Record &r : recordsOf(table))
                     insert(*store, table, r);
         }
@@ -215,7 +217,7 @@ private slots:
                                             .arg(field, before[id].value(field), after[id].value(field))));
         }
         // The kinds left out stay out.
-        for (const QString &table : {"Contacts", "Datebook", "Todo"})
+        for (const QString table : {"Contacts", "Datebook", "Todo"})
             if (!tables.contains(table))
                 QVERIFY(dump(to, table).isEmpty());
         const QString kindLabel = tables.first() == "Contacts" ? "연락처" : tables.first() == "Datebook" ? "일정" : "작업";
