@@ -160,9 +160,15 @@ int main(int argc, char *argv[])
         for (int i = 1; i < argc; ++i)
             sizes << QString(argv[i]).toInt();
     }
-    const QString cli = QStringLiteral(PIMDESK_BENCH_CLI);
+    // The tool of this build, or another build's (PIMDESK_BENCH_CLI=build-release/src/pimdesk-cli).
+    const QString cli = qEnvironmentVariableIsEmpty("PIMDESK_BENCH_CLI") ? QStringLiteral(PIMDESK_BENCH_CLI)
+                                                                         : qEnvironmentVariable("PIMDESK_BENCH_CLI");
+    std::printf("pimdesk-cli: %s\n", qPrintable(cli));
     qputenv("TZ", "Asia/Seoul");
-    constexpr int runs = 3;
+    // Fewer runs on a busy machine: PIMDESK_BENCH_RUNS=1.
+    const int runs = qEnvironmentVariableIsSet("PIMDESK_BENCH_RUNS")
+                         ? std::max(1, qEnvironmentVariableIntValue("PIMDESK_BENCH_RUNS"))
+                         : 3;
     std::printf("Best of %d runs of pimdesk-cli, each a whole process (store opened, lock, snapshot).\n"
                 "out: export-* of the store; in: import-* into an empty store; again: the same file once more\n"
                 "(nothing changes). Outside: the python reader's own time for the same file; ratio = ours / "
