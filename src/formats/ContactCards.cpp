@@ -866,8 +866,11 @@ ContactsFromVCards contactsFromVCardFile(QByteArrayView bytes, const VCardReadOp
     ContactsFromVCards result;
     result.problems = std::move(file.problems);
     result.contacts.reserve(file.cards.size());
-    for (const VCard &card : std::as_const(file.cards))
+    // Each card goes once its contact is made, so that a large file is not held twice over.
+    for (VCard &card : file.cards) {
         result.contacts << contactFromCard(card, result.foreign);
+        card = VCard();
+    }
     return result;
 }
 
