@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/FileMenu.h"
 #include "app/Launcher.h"
 #include "app/LauncherPictures.h"
 #include "app/ProgramWindows.h"
@@ -125,6 +126,9 @@ void MainWindow::buildMenus()
     m_outlookAction = m_outlookMenu->addAction(QStringLiteral("Outlook데이터가져오기"));
     m_outlookAction->setObjectName("SNYC_OUTLOOK_READ");
 
+    // Other programs' files, after the menus above, whatever window is in front.
+    m_fileMenu = new FileMenu(menuBar(), m_context, *m_windows, m_area);
+
     connect(m_contactsAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Contacts); });
     connect(m_calendarAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Events); });
     connect(m_tasksAction, &QAction::triggered, this, [this] { m_windows->openList(RecordKind::Tasks); });
@@ -165,12 +169,15 @@ void MainWindow::updateMenus()
     }
     QMenuBar *bar = menuBar();
     for (QMenu *menu : std::as_const(own)) {
+        // The list's menus stand where the main menus stood, before 파일.
         if (!bar->actions().contains(menu->menuAction()))
-            bar->addMenu(menu);
+            bar->insertMenu(m_fileMenu->menu()->menuAction(), menu);
     }
     for (QAction *action : bar->actions()) {
         QMenu *menu = action->menu();
-        if (menu == m_programMenu || menu == m_outlookMenu)
+        if (menu == m_fileMenu->menu())
+            action->setVisible(true);
+        else if (menu == m_programMenu || menu == m_outlookMenu)
             action->setVisible(own.isEmpty());
         else
             action->setVisible(own.contains(menu));

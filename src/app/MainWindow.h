@@ -12,6 +12,7 @@ class QMenu;
 
 namespace pimdesk {
 
+class FileMenu;
 class Launcher;
 class WindowRegistry;
 
@@ -31,6 +32,8 @@ public:
     ProgramContext &context() { return m_context; }
     QMdiArea *mdiArea() const { return m_area; }
     Launcher *launcher() const { return m_launcher; }
+    // The 파일 menu: vCard and iCalendar files in and out.
+    FileMenu *fileMenu() const { return m_fileMenu; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -48,6 +51,7 @@ private:
     QMdiSubWindow *m_launcherFrame = nullptr;
     QMenu *m_programMenu = nullptr;
     QMenu *m_outlookMenu = nullptr;
+    FileMenu *m_fileMenu = nullptr;
     QAction *m_contactsAction = nullptr;
     QAction *m_calendarAction = nullptr;
     QAction *m_tasksAction = nullptr;

@@ -31,6 +31,17 @@ const QList<Command> &commands()
          "outlook-import --pst FILE [--contacts] [--tasks FROM TO] [--events FROM TO]  read an Outlook data file\n"
          "                           (.pst/.ost); FROM and TO as yyyy-mm-dd, without them today to today",
          outlookImportCommand},
+        {"export-vcard", "export-vcard FILE [--version 2.1|3.0|4.0]  every contact into a vCard file (default 3.0)",
+         exportVCardCommand},
+        {"import-vcard",
+         "import-vcard FILE... [--dry-run] [--merge-by-name] [--yes]  contacts from vCard files (2.1, 3.0, 4.0);\n"
+         "                           --merge-by-name: a card without UID may update the contact with its name and a\n"
+         "                           phone or e-mail (after a question that --yes answers)",
+         importVCardCommand},
+        {"export-ical", "export-ical FILE [--events] [--tasks]  events and tasks into an iCalendar file (both by default)",
+         exportICalCommand},
+        {"import-ical", "import-ical FILE... [--dry-run]  events and tasks from iCalendar (.ics) or vCalendar (.vcs) files",
+         importICalCommand},
     };
     return all;
 }

@@ -68,6 +68,10 @@ int findDeviceCommand(Context &context);
 int undoCommand(Context &context);
 int historyCommand(Context &context);
 int outlookImportCommand(Context &context);
+int exportVCardCommand(Context &context);
+int importVCardCommand(Context &context);
+int exportICalCommand(Context &context);
+int importICalCommand(Context &context);
 
 } // namespace cli
 } // namespace pimdesk

@@ -37,6 +37,10 @@ QString operationLabel(const QString &operation)
         return QStringLiteral("Norvel로 내보내기");
     if (operation == operations::undo)
         return QStringLiteral("되돌리기 전 저장소");
+    if (operation == operations::vcardImport)
+        return QStringLiteral("vCard 가져오기");
+    if (operation == operations::icalImport)
+        return QStringLiteral("iCalendar 가져오기");
     return operation;
 }
 

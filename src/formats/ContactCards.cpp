@@ -760,7 +760,12 @@ VCard cardFromContact(const StoreRecord &contact, VCardVersion version)
     CardBuilder b(contact, version);
     bool idOk = false;
     const qint64 id = contact.value(QStringLiteral("ID")).toLongLong(&idOk);
-    if (idOk)
+    // A contact that came from another program's card goes back under that card's UID, so that the
+    // program recognises its own contact; others under this store's.
+    const QString foreign = plainFromStoreText(contact.value(QLatin1String(schema::foreignUidColumn))).trimmed();
+    if (!foreign.isEmpty() && !foreign.contains(u'#'))
+        b.addText("UID", foreign);
+    else if (idOk)
         b.add("UID", ownUid(RecordKind::Contacts, id));
     b.carried("ID");
 
@@ -861,8 +866,11 @@ ContactsFromVCards contactsFromVCardFile(QByteArrayView bytes, const VCardReadOp
     ContactsFromVCards result;
     result.problems = std::move(file.problems);
     result.contacts.reserve(file.cards.size());
-    for (const VCard &card : std::as_const(file.cards))
+    // Each card goes once its contact is made, so that a large file is not held twice over.
+    for (VCard &card : file.cards) {
         result.contacts << contactFromCard(card, result.foreign);
+        card = VCard();
+    }
     return result;
 }
 

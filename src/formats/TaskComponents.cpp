@@ -106,7 +106,12 @@ ical::Component buildTask(const StoreRecord &t, Writing &w)
     ical::Component c(ICAL_VTODO_COMPONENT);
     bool ok = false;
     const qint64 id = t.value(QStringLiteral("ID")).toLongLong(&ok);
-    if (ok)
+    // An item that came from another program's file goes back under its UID (an occurrence taken
+    // out of a series keeps its record's own, as its series is no more).
+    const QString foreign = plain(t, schema::foreignUidColumn).trimmed();
+    if (!foreign.isEmpty() && !foreign.contains(u'#'))
+        c.add(ical::Property(icalproperty_new_uid(foreign.toUtf8().constData())));
+    else if (ok)
         c.add(ical::Property(icalproperty_new_uid(ownUid(RecordKind::Tasks, id).toUtf8().constData())));
     c.add(ical::Property(icalproperty_new_dtstamp(w.stamp())));
     for (const TextRow &row : textRows)

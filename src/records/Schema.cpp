@@ -113,6 +113,15 @@ QStringList createStatements(const TableSchema &table)
         else
             columns << QString("\"%1\" TEXT COLLATE NOCASE").arg(field);
     }
+    const QList<AddedColumn> added = [&] {
+        QList<AddedColumn> own;
+        for (const AddedColumn &column : addedColumns())
+            if (column.table == table.name)
+                own << column;
+        return own;
+    }();
+    for (const AddedColumn &column : added)
+        columns << QString("\"%1\" TEXT").arg(column.name);
     QStringList statements{
         QString("CREATE TABLE \"%1\" (%2)").arg(table.name, columns.join(", ")),
         QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
@@ -122,6 +131,8 @@ QStringList createStatements(const TableSchema &table)
     for (const QString &statement : addedIndexStatements())
         if (statement.contains(QString("ON \"%1\"").arg(table.name)))
             statements << statement;
+    for (const AddedColumn &column : added)
+        statements << addedColumnIndexStatement(column);
     return statements;
 }
 
@@ -136,6 +147,36 @@ QStringList addedIndexStatements()
         // but scanning this index instead of the table reads a small fraction of the file.
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"Contacts_FileAs\" ON \"Contacts\" (\"FileAs\")"),
     };
+}
+
+const QList<AddedColumn> &addedColumns()
+{
+    // Identities are compared exactly (binary collation), unlike the texts the user searches.
+    static const QList<AddedColumn> all{
+        {"Contacts", foreignUidColumn},
+        {"Datebook", foreignUidColumn},
+        {"Todo", foreignUidColumn},
+    };
+    return all;
+}
+
+QStringList addedColumnNames(const QString &table)
+{
+    QStringList names;
+    for (const AddedColumn &column : addedColumns())
+        if (column.table.compare(table, Qt::CaseInsensitive) == 0)
+            names << column.name;
+    return names;
+}
+
+QString addColumnStatement(const AddedColumn &column)
+{
+    return QString("ALTER TABLE \"%1\" ADD COLUMN \"%2\" TEXT").arg(column.table, column.name);
+}
+
+QString addedColumnIndexStatement(const AddedColumn &column)
+{
+    return QString("CREATE INDEX IF NOT EXISTS \"%1_%2\" ON \"%1\" (\"%2\")").arg(column.table, column.name);
 }
 
 } // namespace pimdesk::schema

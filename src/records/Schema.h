@@ -32,6 +32,25 @@ QStringList createStatements(const TableSchema &table);
 // Indexes that stores made by earlier versions lack: opening a store adds any that are missing.
 QStringList addedIndexStatements();
 
+// Columns that later versions added to the tables, after the stored fields (a new store has them in
+// the same place as an older store that opening has brought up to date). They are no fields of the
+// handheld's documents, nor of the lists' fixed columns: the code that walks a table's fields walks
+// TableSchema::fields and never meets them.
+struct AddedColumn
+{
+    QString table;
+    QString name;
+};
+const QList<AddedColumn> &addedColumns();
+QStringList addedColumnNames(const QString &table);
+// The statement that adds one to a store that lacks it, and its index.
+QString addColumnStatement(const AddedColumn &column);
+QString addedColumnIndexStatement(const AddedColumn &column);
+
+// The identity an item of another program's file (a vCard's or an iCalendar component's UID) had,
+// kept beside the record it became, so that the next import of that item updates the record.
+inline constexpr char foreignUidColumn[] = "foreign_uid";
+
 // The text form in which dates and times are stored.
 inline constexpr const char *dateTimeFormat = "yyyy-MM-dd HH:mm:ss";
 

@@ -80,6 +80,12 @@ public:
 
     QStringList columnNames(const QString &table);
 
+    // Adds the columns later versions added to the tables (schema::addedColumns) to a store that
+    // lacks them, with their indexes; the stored fields keep their order. Opening a store does
+    // this; an operation that uses those columns calls it again first, so that a store that could
+    // not take them at its opening (busy) is reported instead of half used. Throws StoreError.
+    void addMissingColumns();
+
     // Runs of changes in one transaction; nested scopes join the outer one. A scope that ends
     // without commit() rolls the whole transaction back.
     class Transaction

@@ -101,7 +101,30 @@ void Store::openExisting()
         closeHandle();
         throw;
     }
+    // A store that cannot take the added columns now (busy, full disk) is still shown as it is;
+    // what needs them asks again and reports why not.
+    try {
+        addMissingColumns();
+    } catch (const StoreError &) {
+    }
     addMissingIndexes();
+}
+
+void Store::addMissingColumns()
+{
+    for (const TableSchema *table : schema::tables()) {
+        const QStringList added = schema::addedColumnNames(table->name);
+        if (added.isEmpty())
+            continue;
+        const QStringList present = columnNames(table->name);
+        for (const schema::AddedColumn &column : schema::addedColumns()) {
+            if (column.table != table->name)
+                continue;
+            if (!present.contains(column.name, Qt::CaseInsensitive))
+                exec(schema::addColumnStatement(column));
+            exec(schema::addedColumnIndexStatement(column));
+        }
+    }
 }
 
 void Store::addMissingIndexes()

@@ -144,10 +144,18 @@ void TestMainWindow::menusAreThereInOrderWithTheirCaptions()
 {
     QCOMPARE(m_main->objectName(), QString("MAIN"));
     const QList<QAction *> bar = m_main->menuBar()->actions();
-    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar.size(), 3);
     QMenu *program = bar[0]->menu();
     QMenu *outlook = bar[1]->menu();
-    QVERIFY(program && outlook);
+    QMenu *files = bar[2]->menu();
+    QVERIFY(program && outlook && files);
+    // Other programs' files come after the menus the program always had.
+    QCOMPARE(files->objectName(), QString("MENU_FILE"));
+    QCOMPARE(files->title(), QString("파일"));
+    const QStringList fileItems{"vCard 가져오기…", "vCard 내보내기…", "iCalendar 가져오기…", "iCalendar 내보내기…"};
+    QCOMPARE(files->actions().size(), fileItems.size());
+    for (int i = 0; i < fileItems.size(); ++i)
+        QCOMPARE(files->actions()[i]->text(), fileItems[i]);
     QCOMPARE(program->objectName(), QString("MENU_PRG"));
     QCOMPARE(program->title(), QString("프로그램"));
     QCOMPARE(outlook->objectName(), QString("SNYC_OUTLOOK"));
@@ -412,19 +420,20 @@ void TestMainWindow::activeListWithMenusReplacesTheMainMenus()
                 names << a->menu()->objectName();
         return names;
     };
-    QCOMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK"}));
+    // 파일 stays, after whichever menus are shown.
+    QCOMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK", "MENU_FILE"}));
 
     action("PRG_CONTACTS")->trigger();
-    QCOMPARE(visibleMenus(), QStringList{"MENU_MAIN"});
+    QCOMPARE(visibleMenus(), (QStringList{"MENU_MAIN", "MENU_FILE"}));
     // A list without menus of its own leaves the main menus in place.
     action("prg_todo")->trigger();
-    QCOMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK"}));
+    QCOMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK", "MENU_FILE"}));
     m_main->mdiArea()->setActiveSubWindow(frame("SUB2_1"));
-    QCOMPARE(visibleMenus(), QStringList{"MENU_MAIN"});
+    QCOMPARE(visibleMenus(), (QStringList{"MENU_MAIN", "MENU_FILE"}));
 
     QTest::mouseClick(widget("SUB2_1")->findChild<QPushButton *>("Command5"), Qt::LeftButton);
     QTest::mouseClick(widget("SUB3_1")->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QTRY_COMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK"}));
+    QTRY_COMPARE(visibleMenus(), (QStringList{"MENU_PRG", "SNYC_OUTLOOK", "MENU_FILE"}));
 }
 
 void TestMainWindow::launcherStaysBeneathOtherWindows()

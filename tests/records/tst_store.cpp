@@ -80,7 +80,8 @@ private slots:
         QVERIFY(QFile::exists(path));
         QCOMPARE(QDir(dir.filePath("nested/DATA")).entryList(QDir::Files), QStringList{"Qtdata.mdb"});
         for (const TableSchema *t : schema::tables()) {
-            QCOMPARE(store->columnNames(t->name), t->fields);
+            // The stored fields in their order, then the columns later versions added.
+            QCOMPARE(store->columnNames(t->name), t->fields + schema::addedColumnNames(t->name));
             QCOMPARE(store->count(t->name), 0);
         }
         const QStringList contacts = schema::contacts().fields;

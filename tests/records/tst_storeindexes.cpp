@@ -90,6 +90,56 @@ private slots:
         store = Store::open(path);
         QCOMPARE(store->count("Datebook"), 6);
     }
+
+    // The identity of other programs' items: a column of its own after the stored fields, in new
+    // stores and in stores made before it existed, with an index that its look-ups use.
+    void foreignIdentityColumnIsAddedOnOpening()
+    {
+        QTemporaryDir dir;
+        const QString path = Store::pathInDirectory(dir.path());
+        {
+            // A store of the earlier shape: every stored field, no added column, a record in each table.
+            sqlite3 *db = nullptr;
+            QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+            for (const TableSchema *table : schema::tables()) {
+                QStringList columns;
+                for (const QString &field : table->fields)
+                    columns << '"' + field + '"';
+                const QString create = QString("CREATE TABLE \"%1\" (%2)").arg(table->name, columns.join(", "));
+                QCOMPARE(sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+                const QString insert = QString("INSERT INTO \"%1\" (ID) VALUES (7)").arg(table->name);
+                QCOMPARE(sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            }
+            sqlite3_close(db);
+        }
+        for (const bool older : {true, false}) {
+            QTemporaryDir fresh;
+            const std::shared_ptr<Store> store = Store::open(older ? path : Store::pathInDirectory(fresh.path()));
+            for (const TableSchema *table : schema::tables()) {
+                QCOMPARE(schema::addedColumnNames(table->name), QStringList{schema::foreignUidColumn});
+                QCOMPARE(store->columnNames(table->name), table->fields + QStringList{schema::foreignUidColumn});
+                const QString index = table->name + "_foreign_uid";
+                QVERIFY2(hasIndex(store->path(), index.toUtf8().constData()), qPrintable(index));
+                Store::Query plan(*store, QString("EXPLAIN QUERY PLAN SELECT ID FROM \"%1\" WHERE foreign_uid = ?")
+                                              .arg(table->name),
+                                  {"x"});
+                QVERIFY(plan.next());
+                QVERIFY2(plan.text(3).contains(index), qPrintable(plan.text(3)));
+                // Identities compare exactly.
+                store->exec(QString("UPDATE \"%1\" SET foreign_uid = 'Abc'").arg(table->name));
+                QCOMPARE(store->scalar(QString("SELECT count(*) FROM \"%1\" WHERE foreign_uid = 'abc'").arg(table->name))
+                             .toInt(),
+                         0);
+            }
+            if (older) {
+                QCOMPARE(store->count("Contacts"), 1);
+                // Opening it again finds the column there and changes nothing.
+                const std::shared_ptr<Store> again = Store::open(path);
+                QCOMPARE(again->columnNames("Todo"), schema::todo().fields + QStringList{schema::foreignUidColumn});
+                QCOMPARE(again->scalar("SELECT foreign_uid FROM Todo WHERE ID = 7").toString(), QString("Abc"));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStoreIndexes)
