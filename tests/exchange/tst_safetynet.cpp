@@ -85,6 +85,8 @@ private slots:
     void guardAsksAboutChangesOnTheHandheld_data();
     void guardAsksAboutChangesOnTheHandheld();
     void dryRunsCountAndChangeNothing();
+    void backupsOrderedBySequenceNotByClock();
+    void failedExportPrunesNothing();
     void consoleAnswersThreeWayQuestions_data();
     void consoleAnswersThreeWayQuestions();
 
@@ -416,6 +418,54 @@ void TestSafetyNet::dryRunsCountAndChangeNothing()
 
     QCOMPARE(filesBelow(m_data), data);
     QCOMPARE(filesBelow(m_root), handheld);
+}
+
+void TestSafetyNet::backupsOrderedBySequenceNotByClock()
+{
+    // Twelve exports within one second of the program's clock, then the clock set back a day.
+    QStringList names;
+    for (int i = 0; i < 13; ++i) {
+        if (i == 12)
+            m_clock->set(m_clock->now().addDays(-1));
+        store().exec(QString("UPDATE Contacts SET FirstName = 'export %1' WHERE ID = 42").arg(i));
+        QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+        const QList<BackupEntry> history = listBackups(m_data);
+        QVERIFY(readFile(QDir(history.first().folder).filePath("data-addressbook.xml")).contains(
+                    i == 0 ? QByteArray() : QString("export %1").arg(i - 1).toUtf8()));
+        names << QFileInfo(history.first().folder).fileName();
+    }
+    // No name was given twice, even to a folder made after the one of that name was pruned.
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    const QList<BackupEntry> history = listBackups(m_data);
+    QCOMPARE(history.size(), exportBackupsKept);
+    QCOMPARE(QFileInfo(history.first().folder).fileName(), names.last());
+    for (qsizetype i = 1; i < history.size(); ++i)
+        QVERIFY(history.at(i - 1).manifest.sequence > history.at(i).manifest.sequence);
+    QCOMPARE(history.first().manifest.when.date(), QDate(2026, 12, 7)); // the label only
+
+    // The undo takes back the newest export, whatever its time says.
+    const QByteArray beforeLast = readFile(QDir(history.first().folder).filePath("addressbook.xml"));
+    QVERIFY(undoLastExchange(m_data, m_root, m_messages, nullptr).complete());
+    QCOMPARE(readFile(documentOnHandheld(m_root, RecordKind::Contacts)), beforeLast);
+    QVERIFY(beforeLast.contains("export 11"));
+}
+
+void TestSafetyNet::failedExportPrunesNothing()
+{
+    for (int i = 0; i < exportBackupsKept; ++i)
+        QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+    const QStringList folders = QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const Files data = filesBelow(m_data);
+    // The card fills up half-way through the new document, after the old one was backed up.
+    m_messages.clear();
+    const ExportOutcome outcome = exportToDevice(store(), m_data, m_root, {RecordKind::Contacts}, m_messages, nullptr,
+                                                 {}, {[](QIODevice &file, const QByteArray &bytes) {
+                                                     file.write(bytes.left(bytes.size() / 2));
+                                                     return false;
+                                                 }});
+    QVERIFY(outcome.stopped);
+    QCOMPARE(QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot), folders);
+    QCOMPARE(filesBelow(m_data), data);
 }
 
 void TestSafetyNet::consoleAnswersThreeWayQuestions_data()
