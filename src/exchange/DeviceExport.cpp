@@ -190,6 +190,11 @@ public:
         // What an export cut short by a pulled card left beside the document.
         removeUnfinishedCopies(folder, {QLatin1String(info.documentName)});
 
+        // The backup folder is made before anything changes, so that it holds the data folder's
+        // copies as they were (one that cannot be made stops the export only when there is a
+        // document to keep, below).
+        QString unmade;
+        m_backup.folder().make(&unmade);
         const QString target = handheldDocumentPath(m_root, kind);
         const QFileInfo old(target);
         const bool existed = old.exists();
@@ -208,6 +213,9 @@ public:
                 return KindResult::Stop;
             }
         }
+        // From the first write to the handheld on, the folder stays, whatever becomes of the write:
+        // a drive that failed half-way may hold less than it says.
+        m_backup.folder().keep();
         bool kept = false;
         switch (copyWhole(stagingFile.path(), target, &error, m_toDevice)) {
         case CopyResult::Copied:

@@ -105,6 +105,7 @@ Run runWith(const QStringList &args, const QMap<QString, QString> &environment)
 bool waitUntilLocked(QProcess &process)
 {
     QByteArray seen;
+    process.setReadChannel(QProcess::StandardError);
     while (!seen.contains("pimdesk: data folder locked")) {
         if (!process.waitForReadyRead(20000))
             return false;

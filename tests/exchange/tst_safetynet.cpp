@@ -454,18 +454,30 @@ void TestSafetyNet::failedExportPrunesNothing()
 {
     for (int i = 0; i < exportBackupsKept; ++i)
         QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+    const QString document = documentOnHandheld(m_root, RecordKind::Contacts);
+    QByteArray bytes = readFile(document);
+    bytes.replace("</Contacts>", "<Contact uid=\"77\" FileAs=\"new\" /></Contacts>");
+    QVERIFY(writeFile(document, bytes));
     const QStringList folders = QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     const Files data = filesBelow(m_data);
-    // The card fills up half-way through the new document, after the old one was backed up.
+    const QStringList before = storeContent(store());
+
+    // "가져온 뒤 내보내기" while another program holds the store: the merge fails, the export stops,
+    // and neither a folder nor a removed one says otherwise.
+    const std::shared_ptr<Store> other = Store::open(Store::pathInDirectory(m_data));
+    other->exec("BEGIN IMMEDIATE");
+    other->exec("INSERT INTO Todo (ID, Description) VALUES (500, 'held')");
     m_messages.clear();
-    const ExportOutcome outcome = exportToDevice(store(), m_data, m_root, {RecordKind::Contacts}, m_messages, nullptr,
-                                                 {}, {[](QIODevice &file, const QByteArray &bytes) {
-                                                     file.write(bytes.left(bytes.size() / 2));
-                                                     return false;
-                                                 }});
+    m_messages.answerNext(Answer::Ok); // the warning
+    m_messages.answerNext(Answer::Ok); // import first
+    const ExportOutcome outcome = exportKinds({RecordKind::Contacts});
+    other->exec("ROLLBACK");
     QVERIFY(outcome.stopped);
+    QVERIFY(m_messages.texts().last().contains(storeBusyText()));
     QCOMPARE(QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot), folders);
     QCOMPARE(filesBelow(m_data), data);
+    QCOMPARE(storeContent(store()), before);
+    QCOMPARE(readFile(document), bytes);
 }
 
 void TestSafetyNet::consoleAnswersThreeWayQuestions_data()
