@@ -94,10 +94,15 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         }
 
         QString problem;
-        if (!backup.isMade() && !backup.snapshotStore(store, &problem)) {
+        const auto snapshotFailed = [&messages](const QString &why) {
             messages.showFailure(
                 QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
-                    .arg(problem));
+                    .arg(why));
+        };
+        // The folder (with the data folder's copies as they are) before the document is copied in;
+        // the store's copy once it is there.
+        if (!backup.make(&problem)) {
+            snapshotFailed(problem);
             return outcome;
         }
         const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
@@ -114,6 +119,10 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
+        if (!backup.manifest().hasStore && !backup.snapshotStore(store, &problem)) {
+            snapshotFailed(problem);
+            return outcome;
+        }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
             messages.showFailure(read.failure);

@@ -197,17 +197,14 @@ void BackupFolder::keep()
 void BackupFolder::discard()
 {
     // Nothing was changed that counts; copies the operation replaced on the way (a staging copy
-    // taken from the handheld before a failed merge) go back as they were.
+    // taken from the handheld before a failed merge) go back as they were. One it made where there
+    // was none stays, to be looked at.
     QString error;
     for (const KeptCopy &copy : m_manifest.copies) {
         const QString target = QDir(m_data).filePath(copy.file);
         const QString kept = QDir(m_folder).filePath(copy.backupName());
-        if (copy.existed) {
-            if (fileSha256(target) != fileSha256(kept))
-                placeCopy(kept, target, &error);
-        } else {
-            QFile::remove(target);
-        }
+        if (copy.existed && fileSha256(target) != fileSha256(kept))
+            placeCopy(kept, target, &error);
     }
     QDir(m_folder).removeRecursively();
     m_folder.clear();
