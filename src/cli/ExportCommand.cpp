@@ -11,7 +11,8 @@ namespace pimdesk::cli {
 // message the window would show is printed; the warning is asked on the console unless --yes
 // answers it. When the handheld holds records changed since the last exchange, --yes replaces them
 // and --keep-device-changes imports them first; without either the question is asked.
-// --dry-run prints what the export would do and changes nothing.
+// --dry-run prints what the export would do (with --keep-device-changes: after merging the
+// handheld's changes) and changes nothing.
 int exportCommand(Context &context)
 {
     ExchangeArguments parsed;
@@ -20,7 +21,8 @@ int exportCommand(Context &context)
     try {
         const std::shared_ptr<Store> store = Store::shared(context.storePath());
         if (parsed.dryRun)
-            return printPreview(context, previewExport(*store, context.dataDirectory, parsed.drive, parsed.kinds),
+            return printPreview(context, previewExport(*store, context.dataDirectory, parsed.drive, parsed.kinds,
+                                                       parsed.keepDeviceChanges),
                                 true);
         const ExportOutcome outcome =
             exportToDevice(*store, context.dataDirectory, parsed.drive, parsed.kinds, context.messages, nullptr, {});

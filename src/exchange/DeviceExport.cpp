@@ -80,21 +80,20 @@ public:
 
     // Notes a replaced document once the new one is on the handheld, with the digest of what was
     // written there, and makes the new document (newCopy, the same bytes in the data folder) the
-    // guard's copy. An export whose folder cannot be made still completes: it only cannot be undone.
+    // guard's copy; the guard's copy as it was is in the folder since it was made. An export whose
+    // folder cannot be made still completes: it only cannot be undone.
     void replaced(RecordKind kind, bool existed, const QByteArray &writtenSha256, const QString &newCopy)
     {
         QString error;
-        if (!m_folder.make(&error))
-            return;
-        const QString reference = syncReferencePath(m_data, kind);
-        const bool hadReference =
-            QFileInfo(reference).isFile() &&
-            placeCopy(reference, QDir(m_folder.path()).filePath(QString("sync-") + kindInfo(kind).documentName),
-                      &error);
-        if (!m_folder.manifest().kinds.contains(kind))
-            m_folder.manifest().kinds.append(kind);
-        m_folder.manifest().documents.append({kind, existed, writtenSha256, hadReference, false});
-        m_folder.saveManifest(&error);
+        if (m_folder.make(&error)) {
+            const QString reference = syncReferencePath(m_data, kind);
+            const bool hadReference = QFileInfo(reference).isFile();
+            if (!m_folder.manifest().kinds.contains(kind))
+                m_folder.manifest().kinds.append(kind);
+            m_folder.manifest().documents.append({kind, existed, writtenSha256, hadReference, false});
+            m_folder.saveManifest(&error);
+            m_folder.keep();
+        }
         keepSyncReference(m_data, kind, newCopy);
     }
 
@@ -122,7 +121,6 @@ public:
 
     Export(const Export &) = delete;
     Export &operator=(const Export &) = delete;
-    ~Export() { m_backup.folder().dropIfUnused(); }
 
     KindResult run(RecordKind kind)
     {
@@ -192,6 +190,11 @@ public:
         // What an export cut short by a pulled card left beside the document.
         removeUnfinishedCopies(folder, {QLatin1String(info.documentName)});
 
+        // The backup folder is made before anything changes, so that it holds the data folder's
+        // copies as they were (one that cannot be made stops the export only when there is a
+        // document to keep, below).
+        QString unmade;
+        m_backup.folder().make(&unmade);
         const QString target = handheldDocumentPath(m_root, kind);
         const QFileInfo old(target);
         const bool existed = old.exists();
@@ -210,6 +213,9 @@ public:
                 return KindResult::Stop;
             }
         }
+        // From the first write to the handheld on, the folder stays, whatever becomes of the write:
+        // a drive that failed half-way may hold less than it says.
+        m_backup.folder().keep();
         bool kept = false;
         switch (copyWhole(stagingFile.path(), target, &error, m_toDevice)) {
         case CopyResult::Copied:

@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/DeviceReaders.h"
+#include "exchange/Snapshots.h"
 #include "exchange/StagingFile.h"
 #include "records/DataFolderLock.h"
 #include "records/Messages.h"
@@ -69,7 +70,10 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
                                const std::function<void()> &hideWindow, const ImportOptions &options)
 {
     ImportOutcome outcome;
-    bool snapshotTaken = false;
+    // The store and the data folder's copies as they were before this import, for an undo. Made
+    // before the first document is copied in; removed again (and the copies put back) when the
+    // import ends without changing the store or the guard's copies.
+    BackupFolder backup(dataDirectory, operations::deviceImport, kinds);
     const QString root = driveRoot.trimmed();
     const std::unique_ptr<DataFolderLock> lock =
         kinds.isEmpty() ? nullptr : lockForWriting(store, messages, dataDirectory);
@@ -89,8 +93,19 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             continue;
         }
 
-        const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
         QString problem;
+        const auto snapshotFailed = [&messages](const QString &why) {
+            messages.showFailure(
+                QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
+                    .arg(why));
+        };
+        // The folder (with the data folder's copies as they are) before the document is copied in;
+        // the store's copy once it is there.
+        if (!backup.make(&problem)) {
+            snapshotFailed(problem);
+            return outcome;
+        }
+        const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
         // The new copy takes the old one's place only when complete: a failed copy leaves no part of a file.
         switch (copyWhole(handheldDocumentPath(root, kind), staging, &problem, {options.readFromDevice, {}})) {
         case CopyResult::Copied:
@@ -104,14 +119,9 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
-        // The store as it was before this import, for an undo.
-        if (!snapshotTaken) {
-            const SnapshotResult snapshot = takeSnapshot(dataDirectory, store, operations::deviceImport, kinds);
-            if (!snapshot.ok) {
-                messages.showFailure(snapshot.failure);
-                return outcome;
-            }
-            snapshotTaken = true;
+        if (!backup.manifest().hasStore && !backup.snapshotStore(store, &problem)) {
+            snapshotFailed(problem);
+            return outcome;
         }
         const ReadResult read = readDeviceDocument(kind, store, staging);
         if (!read.ok) {
@@ -120,6 +130,8 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         }
         // A document without a single record (empty, or only its frame) was not what the user
         // meant to bring over: say so rather than report a completed import.
+        if (read.merged > 0)
+            backup.keep();
         if (read.merged == 0 && read.skipped == 0) {
             messages.showFailure(noRecordsText());
             continue;
@@ -135,6 +147,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         enableLists(lists);
         outcome.completed.append(kind);
         // The guard's copy: what the store has now seen of the handheld.
+        backup.keep();
         keepSyncReference(dataDirectory, kind, staging);
     }
     outcome.allCompleted = outcome.completed.size() == kinds.size();

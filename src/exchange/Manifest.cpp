@@ -60,13 +60,30 @@ QByteArray sha256Of(QIODevice &file)
     return hash.result().toHex();
 }
 
+QString KeptCopy::backupName() const
+{
+    return file.startsWith("sync/") ? "sync-" + file.mid(5) : "data-" + file;
+}
+
+QList<KeptCopy> keptCopyFiles()
+{
+    QList<KeptCopy> files;
+    for (RecordKind kind : allKinds) {
+        const QString name = QLatin1String(kindInfo(kind).documentName);
+        files.append({kind, "sync/" + name, false, false});
+        files.append({kind, name, false, false});
+    }
+    return files;
+}
+
 bool Manifest::canUndo() const
 {
-    if (undone.isValid())
+    if (undone.isValid() || operation == operations::undo)
         return false;
-    if (hasStore && !storeRestored && operation != operations::undo)
+    if (hasStore && !storeRestored)
         return true;
-    return std::any_of(documents.begin(), documents.end(), [](const DocumentBackup &d) { return !d.restored; });
+    return std::any_of(documents.begin(), documents.end(), [](const DocumentBackup &d) { return !d.restored; }) ||
+           std::any_of(copies.begin(), copies.end(), [](const KeptCopy &c) { return !c.restored; });
 }
 
 QString manifestPath(const QString &folder)
@@ -85,6 +102,7 @@ bool readManifest(const QString &folder, Manifest *manifest)
     const QJsonObject o = document.object();
     Manifest m;
     m.operation = o.value("operation").toString();
+    m.sequence = o.value("sequence").toInteger();
     m.when = QDateTime::fromString(o.value("when").toString(), Qt::ISODate);
     if (m.operation.isEmpty() || !m.when.isValid())
         return false;
@@ -105,6 +123,14 @@ bool readManifest(const QString &folder, Manifest *manifest)
         m.documents.append({*kind, d.value("existed").toBool(), d.value("written").toString().toLatin1(),
                             d.value("reference").toBool(), d.value("restored").toBool()});
     }
+    for (const QJsonValue &v : o.value("copies").toArray()) {
+        const QJsonObject c = v.toObject();
+        const auto kind = kindFromKey(c.value("kind").toString());
+        const QString name = c.value("file").toString();
+        if (!kind || name.isEmpty() || name.contains(".."))
+            continue;
+        m.copies.append({*kind, name, c.value("existed").toBool(), c.value("restored").toBool()});
+    }
     m.undone = QDateTime::fromString(o.value("undone").toString(), Qt::ISODate);
     *manifest = m;
     return true;
@@ -114,6 +140,8 @@ bool writeManifest(const QString &folder, const Manifest &manifest, QString *err
 {
     QJsonObject o;
     o.insert("operation", manifest.operation);
+    if (manifest.sequence > 0)
+        o.insert("sequence", manifest.sequence);
     o.insert("when", manifest.when.toString(Qt::ISODate));
     QJsonArray kinds;
     for (RecordKind kind : manifest.kinds)
@@ -135,6 +163,13 @@ bool writeManifest(const QString &folder, const Manifest &manifest, QString *err
                                      {"reference", d.hadReference},
                                      {"restored", d.restored}});
     o.insert("documents", documents);
+    QJsonArray copies;
+    for (const KeptCopy &c : manifest.copies)
+        copies.append(QJsonObject{{"kind", kindKey(c.kind)},
+                                  {"file", c.file},
+                                  {"existed", c.existed},
+                                  {"restored", c.restored}});
+    o.insert("copies", copies);
     if (manifest.undone.isValid())
         o.insert("undone", manifest.undone.toString(Qt::ISODate));
     QSaveFile file(manifestPath(folder));

@@ -36,15 +36,35 @@ struct DocumentBackup
     bool restored = false;     // an undo has put it back
 };
 
+// One of the files in the data folder that an exchange may replace (the guard's copy in DATA/sync/,
+// the staging copy of the last exchanged document beside the store), as it was before the
+// operation: its copy lies in the backup folder under backupName when it existed.
+struct KeptCopy
+{
+    RecordKind kind = RecordKind::Contacts;
+    QString file;          // relative to the data folder: "sync/addressbook.xml", "addressbook.xml"
+    bool existed = false;  // the file was there; its copy is in the folder
+    bool restored = false; // an undo has put it back (or removed it, when it was not there)
+
+    QString backupName() const; // "sync-addressbook.xml", "data-addressbook.xml"
+};
+
+// The files of the data folder, per kind, that an exchange may replace.
+QList<KeptCopy> keptCopyFiles();
+
 struct Manifest
 {
     QString operation;
-    QDateTime when;
+    // The order of the backups: every new folder gets a number greater than any before it, whatever
+    // the clock says. 0 for a folder made before the numbers were kept (ordered by its name).
+    qint64 sequence = 0;
+    QDateTime when; // a label for the user only
     QList<RecordKind> kinds;
     bool hasStore = false;                // Qtdata.mdb in the folder is the store as it was before
     bool storeRestored = false;           // an undo has put that store copy back
     QList<QPair<QString, qint64>> counts; // records per table in that store copy
     QList<DocumentBackup> documents;
+    QList<KeptCopy> copies; // the data folder's copies as they were before the operation
     QDateTime undone; // when an undo put everything back; invalid if not
 
     // Something an undo can put back: a store copy or a replaced document not restored yet.

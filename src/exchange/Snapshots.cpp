@@ -1,6 +1,7 @@
 #include "exchange/Snapshots.h"
 
 #include "exchange/DeviceExport.h"
+#include "exchange/StagingFile.h"
 #include "exchange/StoreCopy.h"
 #include "records/Clock.h"
 #include "records/Schema.h"
@@ -8,7 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -22,39 +25,89 @@ const QRegularExpression &folderPattern()
     return pattern;
 }
 
-struct FolderName
+QString sequencePath(const QString &root)
 {
-    QString stamp;
-    int number;
-    QString name;
+    return QDir(root).filePath("sequence");
+}
+
+// The folders below root named as backup folders are, with their manifests (others are the user's).
+// A folder without a readable manifest (made before manifests were written) is listed only when
+// withoutManifest is set, as one of the oldest.
+QList<BackupEntry> readBackups(const QString &root, bool withoutManifest = false)
+{
+    QList<BackupEntry> entries;
+    for (const QString &name : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!folderPattern().match(name).hasMatch())
+            continue;
+        BackupEntry entry{QDir(root).filePath(name), {}};
+        if (readManifest(entry.folder, &entry.manifest) || withoutManifest)
+            entries.append(entry);
+    }
+    return entries;
+}
+
+// Newest first: by sequence; folders from before the sequence was kept come after all others, by
+// the time and the number in their names.
+void sortNewestFirst(QList<BackupEntry> &entries)
+{
+    const auto legacyKey = [](const BackupEntry &e) {
+        const QRegularExpressionMatch m = folderPattern().match(QFileInfo(e.folder).fileName());
+        return std::pair(m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt());
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const BackupEntry &a, const BackupEntry &b) {
+        if (a.manifest.sequence != b.manifest.sequence)
+            return a.manifest.sequence > b.manifest.sequence;
+        return legacyKey(a) > legacyKey(b);
+    });
+}
+
+// DATA/backup/sequence: the last number given out on its first line, then every folder name given
+// out, so that neither is ever given twice, even after its folder was removed.
+struct GivenOut
+{
+    qint64 last = 0;
+    QStringList names;
 };
 
-// The backup folders by the time in their names, newest first; other folders are the user's.
-QList<FolderName> backupFolders(const QString &root)
+GivenOut readGivenOut(const QString &root)
 {
-    QList<FolderName> entries;
-    for (const QString &name : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QRegularExpressionMatch m = folderPattern().match(name);
-        if (m.hasMatch())
-            entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), name});
+    GivenOut given;
+    QFile file(sequencePath(root));
+    if (!file.open(QIODevice::ReadOnly))
+        return given;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    given.last = lines.value(0).trimmed().toLongLong();
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (!lines.at(i).trimmed().isEmpty())
+            given.names << QString::fromUtf8(lines.at(i).trimmed());
+    return given;
+}
+
+bool writeGivenOut(const QString &root, const GivenOut &given, QString *error)
+{
+    QSaveFile file(sequencePath(root));
+    const QByteArray text = QByteArray::number(given.last) + '\n' + given.names.join('\n').toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0 || !file.commit()) {
+        *error = file.errorString();
+        return false;
     }
-    std::sort(entries.begin(), entries.end(), [](const FolderName &a, const FolderName &b) {
-        return a.stamp != b.stamp ? a.stamp > b.stamp : a.number > b.number;
-    });
-    return entries;
+    return true;
 }
 
 // Keeps the newest backups and the one just made.
 void prune(const QString &root, const QString &current)
 {
+    QList<BackupEntry> entries = readBackups(root, true);
+    sortNewestFirst(entries);
     int kept = 0;
-    for (const FolderName &e : backupFolders(root)) {
-        if (e.name == current || kept < exportBackupsKept - 1) {
-            if (e.name != current)
-                ++kept;
+    for (const BackupEntry &e : entries) {
+        if (e.folder == current)
+            continue;
+        if (kept < exportBackupsKept - 1) {
+            ++kept;
             continue;
         }
-        QDir(QDir(root).filePath(e.name)).removeRecursively();
+        QDir(e.folder).removeRecursively();
     }
 }
 
@@ -62,33 +115,43 @@ void prune(const QString &root, const QString &current)
 
 QList<BackupEntry> listBackups(const QString &dataDirectory)
 {
-    const QString root = exportBackupDirectory(dataDirectory);
-    QList<BackupEntry> entries;
-    for (const FolderName &name : backupFolders(root)) {
-        BackupEntry entry{QDir(root).filePath(name.name), {}};
-        if (readManifest(entry.folder, &entry.manifest))
-            entries.append(entry);
-    }
+    QList<BackupEntry> entries = readBackups(exportBackupDirectory(dataDirectory));
+    sortNewestFirst(entries);
     return entries;
 }
 
 BackupFolder::BackupFolder(QString dataDirectory, const QString &operation, const QList<RecordKind> &kinds)
-    : m_root(exportBackupDirectory(dataDirectory))
+    : m_data(std::move(dataDirectory)), m_root(exportBackupDirectory(m_data))
 {
     m_manifest.operation = operation;
     m_manifest.kinds = kinds;
+}
+
+BackupFolder::~BackupFolder()
+{
+    if (isMade() && !m_kept)
+        discard();
 }
 
 bool BackupFolder::make(QString *error)
 {
     if (isMade())
         return true;
+    if (!QDir().mkpath(m_root)) {
+        *error = QString("폴더를 만들 수 없습니다: %1").arg(QDir::toNativeSeparators(m_root));
+        return false;
+    }
     m_manifest.when = Clock::current().now();
     const QString stamp = m_manifest.when.toString("yyyyMMdd-HHmmss");
     QDir root(m_root);
-    // Two operations within one second get folders of their own, so no copy is overwritten.
+    GivenOut given = readGivenOut(m_root);
+    for (const BackupEntry &e : readBackups(m_root))
+        given.last = std::max(given.last, e.manifest.sequence);
+    const qint64 sequence = given.last + 1;
+    // The time is only a label: two operations within one second, or a clock set back to a second
+    // used before, get a name never given out.
     QString name = stamp;
-    for (int n = 2; root.exists(name); ++n)
+    for (int n = 2; root.exists(name) || given.names.contains(name); ++n)
         name = QString("%1-%2").arg(stamp).arg(n);
     const QString folder = root.filePath(name);
     if (!QDir().mkpath(folder)) {
@@ -96,8 +159,55 @@ bool BackupFolder::make(QString *error)
         return false;
     }
     m_folder = folder;
-    prune(m_root, name);
+    m_manifest.sequence = sequence;
+    // The data folder's copies as they are before the operation changes any of them.
+    m_manifest.copies.clear();
+    for (KeptCopy copy : keptCopyFiles()) {
+        const QString source = QDir(m_data).filePath(copy.file);
+        copy.existed = QFileInfo(source).isFile();
+        if (copy.existed && !placeCopy(source, QDir(m_folder).filePath(copy.backupName()), error)) {
+            QDir(m_folder).removeRecursively();
+            m_folder.clear();
+            return false;
+        }
+        m_manifest.copies.append(copy);
+    }
+    if (!writeManifest(m_folder, m_manifest, error)) {
+        QDir(m_folder).removeRecursively();
+        m_folder.clear();
+        return false;
+    }
     return true;
+}
+
+void BackupFolder::keep()
+{
+    if (!isMade() || m_kept)
+        return;
+    m_kept = true;
+    // The number and the name count as given out from now on.
+    GivenOut given = readGivenOut(m_root);
+    given.last = std::max(given.last, m_manifest.sequence);
+    given.names << QFileInfo(m_folder).fileName();
+    QString error;
+    writeGivenOut(m_root, given, &error);
+    prune(m_root, m_folder);
+}
+
+void BackupFolder::discard()
+{
+    // Nothing was changed that counts; copies the operation replaced on the way (a staging copy
+    // taken from the handheld before a failed merge) go back as they were. One it made where there
+    // was none stays, to be looked at.
+    QString error;
+    for (const KeptCopy &copy : m_manifest.copies) {
+        const QString target = QDir(m_data).filePath(copy.file);
+        const QString kept = QDir(m_folder).filePath(copy.backupName());
+        if (copy.existed && fileSha256(target) != fileSha256(kept))
+            placeCopy(kept, target, &error);
+    }
+    QDir(m_folder).removeRecursively();
+    m_folder.clear();
 }
 
 bool BackupFolder::snapshotStore(Store &store, QString *error)
@@ -118,24 +228,15 @@ bool BackupFolder::saveManifest(QString *error)
     return make(error) && writeManifest(m_folder, m_manifest, error);
 }
 
-void BackupFolder::dropIfUnused()
-{
-    if (!isMade() || m_manifest.hasStore || !m_manifest.documents.isEmpty())
-        return;
-    QFile::remove(manifestPath(m_folder));
-    if (QDir().rmdir(m_folder))
-        m_folder.clear();
-}
-
 SnapshotResult takeSnapshot(const QString &dataDirectory, Store &store, const QString &operation,
                             const QList<RecordKind> &kinds)
 {
     BackupFolder folder(dataDirectory, operation, kinds);
     QString error;
-    if (folder.snapshotStore(store, &error))
+    if (folder.snapshotStore(store, &error)) {
+        folder.keep();
         return {true, folder.path(), QString()};
-    if (folder.isMade())
-        QDir(folder.path()).removeRecursively();
+    }
     return {false, QString(),
             QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
                 .arg(error)};

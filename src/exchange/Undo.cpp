@@ -3,6 +3,7 @@
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/StagingFile.h"
+#include "exchange/Manifest.h"
 #include "exchange/StoreCopy.h"
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
@@ -12,6 +13,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <optional>
 
 namespace pimdesk {
 
@@ -25,6 +29,12 @@ QString title()
 QString nothingToUndo()
 {
     return QStringLiteral("되돌릴 작업이 없습니다.");
+}
+
+QString changedMeanwhile()
+{
+    return QStringLiteral("묻는 사이에 다른 pimdesk가 백업을 바꾸었습니다. 아무것도 되돌리지 않았습니다.\r"
+                          "다시 되돌리기를 하면 지금 가장 최근의 작업을 묻습니다.");
 }
 
 QString question(const BackupEntry &entry)
@@ -72,7 +82,13 @@ public:
         std::shared_ptr<Store> store;
         try {
             store = Store::shared(storePath);
-        } catch (const StoreError &) {
+        } catch (const StoreError &e) {
+            // A store that another program holds is left to it: replacing the file under that
+            // program would lose what it writes.
+            if (e.message().contains(storeBusyText())) {
+                m_outcome.notRestored << QString("레코드 저장소: %1").arg(e.message());
+                return;
+            }
             // A store that cannot be opened is replaced as a file; the broken one is kept first.
         }
         BackupFolder before(m_data, operations::undo, m_entry.manifest.kinds);
@@ -91,9 +107,11 @@ public:
         const bool restored =
             store ? pimdesk::restoreStore(*store, snapshot, &error) : copied(snapshot, storePath, &error);
         if (!restored) {
+            // Nothing changed: the copy made just now goes again, and with it its history entry.
             m_outcome.notRestored << QString("레코드 저장소: %1").arg(error);
             return;
         }
+        before.keep();
         m_outcome.storeRestored = true;
         if (m_lists)
             for (RecordKind kind : allKinds)
@@ -121,13 +139,45 @@ public:
             m_outcome.notRestored << QString("%1: %2").arg(name, error.isEmpty() ? driveErrorText() : error);
             return;
         }
-        const QString reference = syncReferencePath(m_data, kind);
-        if (document.hadReference)
-            copied(QDir(m_entry.folder).filePath("sync-" + name), reference, &error);
-        else
-            QFile::remove(reference);
+        // Folders made before the data folder's copies were all kept hold the guard's copy alone.
+        if (m_entry.manifest.copies.isEmpty()) {
+            const QString reference = syncReferencePath(m_data, kind);
+            if (document.hadReference)
+                copied(QDir(m_entry.folder).filePath("sync-" + name), reference, &error);
+            else
+                QFile::remove(reference);
+        }
         document.restored = true;
         m_outcome.documentsRestored << kind;
+    }
+
+    // The data folder's copies of a kind go back once everything else of that kind is back: the
+    // store (when the folder holds one) and the kind's handheld document (when the export replaced
+    // it). Until then the guard compares the handheld with what the operation left.
+    void restoreCopies(Manifest &manifest)
+    {
+        const bool storeBack = !manifest.hasStore || manifest.storeRestored;
+        for (KeptCopy &copy : manifest.copies) {
+            if (copy.restored || !storeBack)
+                continue;
+            if (std::any_of(manifest.documents.begin(), manifest.documents.end(),
+                            [&copy](const DocumentBackup &d) { return d.kind == copy.kind && !d.restored; }))
+                continue;
+            const QString target = QDir(m_data).filePath(copy.file);
+            QString error;
+            bool ok = true;
+            if (copy.existed) {
+                ok = QDir().mkpath(QFileInfo(target).absolutePath()) &&
+                     (fileSha256(target) == fileSha256(QDir(m_entry.folder).filePath(copy.backupName())) ||
+                      placeCopy(QDir(m_entry.folder).filePath(copy.backupName()), target, &error));
+            } else if (QFileInfo::exists(target)) {
+                ok = QFile::remove(target);
+            }
+            if (ok)
+                copy.restored = true;
+            else
+                m_outcome.notRestored << QString("%1: %2").arg(QDir::toNativeSeparators(target), error);
+        }
     }
 
 private:
@@ -160,20 +210,47 @@ QString completionText(const BackupEntry &entry, const UndoOutcome &outcome)
 
 } // namespace
 
+namespace {
+
+// The newest folder an undo can take back.
+std::optional<BackupEntry> newestUndoable(const QString &dataDirectory)
+{
+    const QList<BackupEntry> entries = listBackups(dataDirectory);
+    const auto newest =
+        std::find_if(entries.begin(), entries.end(), [](const BackupEntry &e) { return e.manifest.canUndo(); });
+    if (newest == entries.end())
+        return std::nullopt;
+    return *newest;
+}
+
+// Whether two readings of one folder's manifest say the same about what is left to put back.
+bool sameState(const Manifest &a, const Manifest &b)
+{
+    if (a.sequence != b.sequence || a.storeRestored != b.storeRestored || a.undone != b.undone ||
+        a.documents.size() != b.documents.size() || a.copies.size() != b.copies.size())
+        return false;
+    for (qsizetype i = 0; i < a.documents.size(); ++i)
+        if (a.documents.at(i).restored != b.documents.at(i).restored)
+            return false;
+    for (qsizetype i = 0; i < a.copies.size(); ++i)
+        if (a.copies.at(i).restored != b.copies.at(i).restored)
+            return false;
+    return true;
+}
+
+} // namespace
+
 UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveRoot, Messages &messages,
                              ListWindowsHost *lists)
 {
     UndoOutcome outcome;
-    const QList<BackupEntry> entries = listBackups(dataDirectory);
-    const auto newest =
-        std::find_if(entries.begin(), entries.end(), [](const BackupEntry &e) { return e.manifest.canUndo(); });
-    if (newest == entries.end()) {
+    const std::optional<BackupEntry> asked = newestUndoable(dataDirectory);
+    if (!asked) {
         messages.showFailure(undoTexts::nothingToUndo(), undoTexts::title());
         return outcome;
     }
     outcome.found = true;
-    BackupEntry entry = *newest;
-    if (messages.show(undoTexts::question(entry), undoTexts::title(), Buttons::OkCancel, Icon::Question) != Answer::Ok)
+    if (messages.show(undoTexts::question(*asked), undoTexts::title(), Buttons::OkCancel, Icon::Question) != Answer::Ok)
         return outcome;
     outcome.confirmed = true;
     // One writer per data folder. The lock alone, without the store check of the other writers: a
@@ -183,6 +260,15 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
         outcome.notRestored << QStringLiteral("다른 작업이 데이터 폴더를 쓰고 있어 되돌리지 않았습니다.");
         return outcome;
     }
+    // The question was asked without the lock: another undo or exchange may have run meanwhile.
+    // What is undone is chosen again now, and only the operation the user was asked about is.
+    const std::optional<BackupEntry> chosen = newestUndoable(dataDirectory);
+    if (!chosen || chosen->folder != asked->folder || !sameState(chosen->manifest, asked->manifest)) {
+        outcome.notRestored << undoTexts::changedMeanwhile();
+        messages.showFailure(undoTexts::changedMeanwhile(), undoTexts::title());
+        return outcome;
+    }
+    BackupEntry entry = *chosen;
 
     Undo undo(dataDirectory, driveRoot.trimmed(), entry, lists, outcome);
     for (DocumentBackup &document : entry.manifest.documents)
@@ -192,10 +278,12 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
         undo.restoreStore();
     // What is back is not put back again; the rest is tried again by the next undo.
     entry.manifest.storeRestored = entry.manifest.storeRestored || outcome.storeRestored;
+    undo.restoreCopies(entry.manifest);
     if (!entry.manifest.canUndo())
         entry.manifest.undone = Clock::current().now();
     QString error;
-    writeManifest(entry.folder, entry.manifest, &error);
+    if (!writeManifest(entry.folder, entry.manifest, &error))
+        outcome.notRestored << QString("%1: %2").arg(QDir::toNativeSeparators(manifestPath(entry.folder)), error);
     if (outcome.complete())
         messages.show(completionText(entry, outcome), undoTexts::title());
     else

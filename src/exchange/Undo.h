@@ -32,7 +32,11 @@ struct UndoOutcome
 //   then renamed over the exported one), and one the export created is removed; the guard's copy
 //   returns with it. A document is left alone when the handheld or its folder is not there or the
 //   document was changed on the handheld since the export; the message names it.
-// The undo holds the data folder's lock while it works, like every other writer.
+// - the data folder's copies (the guard's in DATA/sync/, the staging copies) return to what they
+//   were before the operation, so that the guard afterwards sees what it saw before.
+// The undo holds the data folder's lock while it works, like every other writer. The question is
+// asked before the lock is taken; under the lock the newest folder is chosen again, and when it is
+// no longer the one asked about (another undo ran meanwhile) nothing is done.
 // When everything is back the folder counts as undone and the next undo takes the one before.
 UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveRoot, Messages &messages,
                              ListWindowsHost *lists);
@@ -40,6 +44,7 @@ UndoOutcome undoLastExchange(const QString &dataDirectory, const QString &driveR
 namespace undoTexts {
 QString title();
 QString nothingToUndo();
+QString changedMeanwhile(); // the backups changed between the question and the lock
 QString question(const BackupEntry &entry);
 } // namespace undoTexts
 

@@ -237,6 +237,7 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
     // store as it was before this import, for an undo; without it nothing is imported. A store that
     // cannot be opened is left to the imports, which say so and write nothing.
     std::unique_ptr<DataFolderLock> lock;
+    std::unique_ptr<BackupFolder> backup;
     if (request.contacts || request.tasks || request.calendar) {
         std::shared_ptr<Store> store;
         try {
@@ -258,20 +259,26 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
             kinds << RecordKind::Events;
         if (request.tasks)
             kinds << RecordKind::Tasks;
-        const SnapshotResult snapshot =
-            store ? takeSnapshot(QFileInfo(context.storePath).absolutePath(), *store, operations::outlookImport, kinds)
-                  : SnapshotResult{true, {}, {}};
-        if (!snapshot.ok) {
+        // Kept only when the import stores something: one that stops first (a missing or damaged
+        // data file) leaves no folder.
+        backup = std::make_unique<BackupFolder>(dataDirectory, operations::outlookImport, kinds);
+        QString error;
+        if (store && !backup->snapshotStore(*store, &error)) {
             if (context.messages)
-                context.messages->showFailure(snapshot.failure, QString::fromUtf8(messageTitle), Icon::Critical);
+                context.messages->showFailure(
+                    QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
+                        .arg(error),
+                    QString::fromUtf8(messageTitle), Icon::Critical);
             outcome.ok = false;
             return outcome;
         }
     }
 
-    const auto record = [&outcome](KindOutcome kind) {
+    const auto record = [&outcome, &backup](KindOutcome kind) {
         outcome.kinds.append(kind);
         outcome.ok = outcome.ok && kind.ok;
+        if (backup && kind.added + kind.updated > 0)
+            backup->keep();
         return kind.ok;
     };
     if (request.contacts && !record(ContactsFromOutlook(context)))

@@ -6,8 +6,6 @@
 #include <chrono>
 #include <memory>
 
-class QLockFile;
-
 namespace pimdesk {
 
 class Messages;
@@ -25,10 +23,12 @@ class Store;
 //     if (!lock)
 //         return; // the user has been told why; nothing was changed
 //
-// The lock is the file pimdesk.lock in the data folder (QLockFile). A second writer waits a short
-// while for it and then gives up with a message naming the process that holds it. A lock left by
-// a process that was killed is recognised and taken over; its age alone never makes it stale, so
-// a long import keeps its lock.
+// The lock is an advisory lock (flock) on the file pimdesk.lock in the data folder, held by the
+// open file: the system frees it when its holder ends, however it ends (killed, a power cut), so no
+// lock is ever left behind, and its age never matters, so a long import keeps its lock. The file's
+// text (the holder's process id) is only for the message: an empty or garbled file, as a power cut
+// may leave, blocks nothing. A second writer waits a short while for the lock and then gives up
+// with a message naming the process that holds it. The holder removes the file when it is done.
 class DataFolderLock
 {
 public:
@@ -52,10 +52,10 @@ public:
     static QString heldElsewhereText(qint64 pid);
 
 private:
-    DataFolderLock(QString dataDirectory, std::unique_ptr<QLockFile> file);
+    DataFolderLock(QString dataDirectory, int descriptor);
 
     QString m_dataDirectory;
-    std::unique_ptr<QLockFile> m_file;
+    int m_descriptor;
 };
 
 // The lock of the store's data folder (dataDirectory when given, else the folder that holds the

@@ -5,6 +5,7 @@
 //
 // The full-disk and read-only cases mount a small tmpfs and so run only as root.
 #include "exchange/DeviceExport.h"
+#include "exchange/Snapshots.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/ImportFromDevice.h"
 #include "records/Store.h"
@@ -202,8 +203,11 @@ void TestExchangeFaults::driveVanishesDuringExport()
     QCOMPARE(test::readFile(gone + "/Qtopia/Applications/addressbook/addressbook.xml"), m_oldDocument);
     QCOMPARE(filesBelow(gone), QStringList{"Qtopia/Applications/addressbook/addressbook.xml"});
     QCOMPARE(test::readFile(storePath()), storeBytes);
-    // The old document was kept before anything was written.
-    QCOMPARE(filesBelow(exportBackupDirectory(m_data)).size(), 1);
+    // The old document was kept before anything was written, in a backup folder the history lists.
+    const QList<BackupEntry> backups = listBackups(m_data);
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(QDir(backups.first().folder).entryList(QDir::Files), (QStringList{"addressbook.xml", "manifest.json"}));
+    QCOMPARE(test::readFile(backups.first().folder + "/addressbook.xml"), m_oldDocument);
 
     // Plugged in again, the next export completes and removes what a card without unnamed
     // temporary files (FAT) keeps of the cut one.

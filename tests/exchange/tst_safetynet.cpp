@@ -85,6 +85,8 @@ private slots:
     void guardAsksAboutChangesOnTheHandheld_data();
     void guardAsksAboutChangesOnTheHandheld();
     void dryRunsCountAndChangeNothing();
+    void backupsOrderedBySequenceNotByClock();
+    void failedExportPrunesNothing();
     void consoleAnswersThreeWayQuestions_data();
     void consoleAnswersThreeWayQuestions();
 
@@ -416,6 +418,66 @@ void TestSafetyNet::dryRunsCountAndChangeNothing()
 
     QCOMPARE(filesBelow(m_data), data);
     QCOMPARE(filesBelow(m_root), handheld);
+}
+
+void TestSafetyNet::backupsOrderedBySequenceNotByClock()
+{
+    // Twelve exports within one second of the program's clock, then the clock set back a day.
+    QStringList names;
+    for (int i = 0; i < 13; ++i) {
+        if (i == 12)
+            m_clock->set(m_clock->now().addDays(-1));
+        store().exec(QString("UPDATE Contacts SET FirstName = 'export %1' WHERE ID = 42").arg(i));
+        QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+        const QList<BackupEntry> history = listBackups(m_data);
+        QVERIFY(readFile(QDir(history.first().folder).filePath("data-addressbook.xml")).contains(
+                    i == 0 ? QByteArray() : QString("export %1").arg(i - 1).toUtf8()));
+        names << QFileInfo(history.first().folder).fileName();
+    }
+    // No name was given twice, even to a folder made after the one of that name was pruned.
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    const QList<BackupEntry> history = listBackups(m_data);
+    QCOMPARE(history.size(), exportBackupsKept);
+    QCOMPARE(QFileInfo(history.first().folder).fileName(), names.last());
+    for (qsizetype i = 1; i < history.size(); ++i)
+        QVERIFY(history.at(i - 1).manifest.sequence > history.at(i).manifest.sequence);
+    QCOMPARE(history.first().manifest.when.date(), QDate(2026, 12, 7)); // the label only
+
+    // The undo takes back the newest export, whatever its time says.
+    const QByteArray beforeLast = readFile(QDir(history.first().folder).filePath("addressbook.xml"));
+    QVERIFY(undoLastExchange(m_data, m_root, m_messages, nullptr).complete());
+    QCOMPARE(readFile(documentOnHandheld(m_root, RecordKind::Contacts)), beforeLast);
+    QVERIFY(beforeLast.contains("export 11"));
+}
+
+void TestSafetyNet::failedExportPrunesNothing()
+{
+    for (int i = 0; i < exportBackupsKept; ++i)
+        QCOMPARE(exportKinds({RecordKind::Contacts}).completed.size(), 1);
+    const QString document = documentOnHandheld(m_root, RecordKind::Contacts);
+    QByteArray bytes = readFile(document);
+    bytes.replace("</Contacts>", "<Contact uid=\"77\" FileAs=\"new\" /></Contacts>");
+    QVERIFY(writeFile(document, bytes));
+    const QStringList folders = QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const Files data = filesBelow(m_data);
+    const QStringList before = storeContent(store());
+
+    // "가져온 뒤 내보내기" while another program holds the store: the merge fails, the export stops,
+    // and neither a folder nor a removed one says otherwise.
+    const std::shared_ptr<Store> other = Store::open(Store::pathInDirectory(m_data));
+    other->exec("BEGIN IMMEDIATE");
+    other->exec("INSERT INTO Todo (ID, Description) VALUES (500, 'held')");
+    m_messages.clear();
+    m_messages.answerNext(Answer::Ok); // the warning
+    m_messages.answerNext(Answer::Ok); // import first
+    const ExportOutcome outcome = exportKinds({RecordKind::Contacts});
+    other->exec("ROLLBACK");
+    QVERIFY(outcome.stopped);
+    QVERIFY(m_messages.texts().last().contains(storeBusyText()));
+    QCOMPARE(QDir(m_data + "/backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot), folders);
+    QCOMPARE(filesBelow(m_data), data);
+    QCOMPARE(storeContent(store()), before);
+    QCOMPARE(readFile(document), bytes);
 }
 
 void TestSafetyNet::consoleAnswersThreeWayQuestions_data()

@@ -1,0 +1,184 @@
+#include "exchange/ThreeWayMerge.h"
+
+#include "exchange/DeviceReaders.h"
+#include "exchange/DocumentWriters.h"
+#include "records/DocumentLayouts.h"
+#include "records/Schema.h"
+#include "records/Store.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace pimdesk {
+
+namespace {
+
+QString quoted(const QString &name)
+{
+    return '"' + QString(name).replace('"', "\"\"") + '"';
+}
+
+// The condition that records a and b hold the same in every field (as the guard compares them).
+QString sameRecord(const TableSchema &schema, const QString &a, const QString &b)
+{
+    QStringList same;
+    for (const QString &field : schema.fields)
+        same << QString("coalesce(%1.%3, '') = coalesce(%2.%3, '') COLLATE BINARY").arg(a, b, quoted(field));
+    return same.join(" AND ");
+}
+
+QList<qint64> ids(Store &store, const QString &sql)
+{
+    QList<qint64> found;
+    Store::Query query(store, sql);
+    while (query.next())
+        found << query.value(0).toLongLong();
+    return found;
+}
+
+qint64 countOf(Store &store, const QString &sql)
+{
+    return store.scalar(sql).toLongLong();
+}
+
+// The fields the handheld's document carries: what the reader writes into a record.
+QStringList documentFields(RecordKind kind)
+{
+    QStringList fields;
+    const DocumentLayout &layout = *kindInfo(kind).document;
+    for (const DocumentAttribute &attribute : layout.attributes)
+        fields << quoted(QLatin1String(attribute.field));
+    for (const FixedValue &fixed : layout.fixedValues)
+        fields << quoted(QLatin1String(fixed.field));
+    return fields;
+}
+
+void fillIds(Store &store, const QString &table, const QList<qint64> &values)
+{
+    store.exec(QString("CREATE TEMP TABLE IF NOT EXISTS %1 (ID INTEGER PRIMARY KEY)").arg(table));
+    store.exec(QString("DELETE FROM temp.%1").arg(table));
+    const QString sql = QString("INSERT OR IGNORE INTO temp.%1 (ID) VALUES (?)").arg(table);
+    for (qint64 id : values) {
+        sqlite3_stmt *insert = store.prepare(sql); // reset, ready for the next value
+        store.bind(insert, 1, id);
+        store.step(insert);
+    }
+}
+
+} // namespace
+
+ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind), m_scratch(std::make_unique<ScratchStores>()) {}
+
+ThreeWayMerge::~ThreeWayMerge() = default;
+
+std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
+                                                      const QString &handheldDocument, Store &desktop,
+                                                      QString *failure)
+{
+    std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
+    ScratchStores &scratch = *merge->m_scratch;
+    if (!scratch.isValid()) {
+        *failure = QStringLiteral("임시 폴더를 만들 수 없습니다.");
+        return nullptr;
+    }
+    // The handheld's records, counting those without a usable identity.
+    const std::shared_ptr<Store> handheld = scratch.empty("handheld");
+    if (QFileInfo(handheldDocument).size() > 0) {
+        const ReadResult read = readDeviceDocument(kind, *handheld, handheldDocument);
+        if (!read.ok) {
+            *failure = read.failure;
+            return nullptr;
+        }
+        merge->m_counts.unusable = read.skipped;
+    }
+    if (!scratch.fromDocument(kind, commonDocument, "common", failure))
+        return nullptr;
+    // The desktop's records as the export would put them on the handheld.
+    const QString written = scratch.path("desktop") + ".xml";
+    {
+        QFile file(written);
+        if (!file.open(QIODevice::WriteOnly) ||
+            !writeHandheldDocument(kind, desktop, [&file](QByteArrayView piece) {
+                return file.write(piece.data(), piece.size()) == piece.size();
+            })) {
+            *failure = file.errorString();
+            return nullptr;
+        }
+    }
+    if (!scratch.fromDocument(kind, written, "desktop", failure))
+        return nullptr;
+
+    const TableSchema &schema = *schema::table(QLatin1String(kindInfo(kind).table));
+    const QString t = quoted(schema.name);
+    Store &h = *handheld;
+    h.exec("ATTACH DATABASE ? AS common", {scratch.path("common")});
+    h.exec("ATTACH DATABASE ? AS desktop", {scratch.path("desktop")});
+    try {
+        const QString inDesktop = QString("h.ID IN (SELECT ID FROM desktop.%1)").arg(t);
+        const QString changedOnHandheld =
+            QString("FROM main.%1 h JOIN common.%1 c ON c.ID = h.ID WHERE NOT (%2)").arg(t, sameRecord(schema, "h", "c"));
+        const QString added = QString("FROM main.%1 h WHERE h.ID NOT IN (SELECT ID FROM common.%1)").arg(t);
+        const QList<qint64> addedIds = ids(h, "SELECT h.ID " + added);
+        const QList<qint64> changedIds = ids(h, QString("SELECT h.ID %1 AND %2").arg(changedOnHandheld, inDesktop));
+        merge->m_counts.added = addedIds.size();
+        merge->m_counts.changed = changedIds.size();
+        merge->m_counts.keptDeletedOnDesktop =
+            countOf(h, QString("SELECT count(*) %1 AND NOT %2").arg(changedOnHandheld, inDesktop));
+        merge->m_counts.changedOnBoth =
+            countOf(h, QString("SELECT count(*) %1 AND %2 AND NOT EXISTS (SELECT 1 FROM desktop.%3 d WHERE d.ID = h.ID "
+                               "AND %4)")
+                           .arg(changedOnHandheld, inDesktop, t, sameRecord(schema, "d", "c")));
+        // Deleted on the handheld: what the desktop still holds as it was goes too.
+        const QString deleted =
+            QString("FROM common.%1 c JOIN desktop.%1 d ON d.ID = c.ID WHERE c.ID NOT IN (SELECT ID FROM main.%1)")
+                .arg(t);
+        merge->m_delete = ids(h, QString("SELECT c.ID %1 AND %2").arg(deleted, sameRecord(schema, "d", "c")));
+        merge->m_counts.deleted = merge->m_delete.size();
+        merge->m_counts.keptChangedOnDesktop =
+            countOf(h, QString("SELECT count(*) %1 AND NOT (%2)").arg(deleted, sameRecord(schema, "d", "c")));
+        merge->m_take = addedIds + changedIds;
+    } catch (...) {
+        h.exec("DETACH DATABASE common");
+        h.exec("DETACH DATABASE desktop");
+        throw;
+    }
+    h.exec("DETACH DATABASE common");
+    h.exec("DETACH DATABASE desktop");
+    return merge;
+}
+
+void ThreeWayMerge::apply(Store &desktop) const
+{
+    if (m_take.isEmpty() && m_delete.isEmpty())
+        return;
+    const QString t = quoted(QLatin1String(kindInfo(m_kind).table));
+    const QStringList fields = documentFields(m_kind);
+    QStringList fromHandheld;
+    for (const QString &field : fields)
+        fromHandheld << "h." + field;
+    desktop.exec("ATTACH DATABASE ? AS handheld", {m_scratch->path("handheld")});
+    try {
+        {
+            Store::Transaction transaction(desktop);
+            fillIds(desktop, "merge_take", m_take);
+            fillIds(desktop, "merge_delete", m_delete);
+            // The fields the handheld keeps are its; the others stay the desktop's.
+            desktop.exec(QString("UPDATE main.%1 SET (%2) = (SELECT %3 FROM handheld.%1 h WHERE h.ID = main.%1.ID) "
+                                 "WHERE ID IN (SELECT ID FROM temp.merge_take)")
+                             .arg(t, fields.join(", "), fromHandheld.join(", ")));
+            desktop.exec(QString("INSERT INTO main.%1 (\"ID\", %2) SELECT h.ID, %3 FROM handheld.%1 h "
+                                 "WHERE h.ID IN (SELECT ID FROM temp.merge_take) AND h.ID NOT IN (SELECT ID FROM main.%1)")
+                             .arg(t, fields.join(", "), fromHandheld.join(", ")));
+            desktop.exec(QString("DELETE FROM main.%1 WHERE ID IN (SELECT ID FROM temp.merge_delete)").arg(t));
+            desktop.exec("DROP TABLE temp.merge_take");
+            desktop.exec("DROP TABLE temp.merge_delete");
+            transaction.commit();
+        }
+    } catch (...) {
+        desktop.exec("DETACH DATABASE handheld");
+        throw;
+    }
+    desktop.exec("DETACH DATABASE handheld");
+}
+
+} // namespace pimdesk
