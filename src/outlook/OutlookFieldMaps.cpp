@@ -271,15 +271,18 @@ QDate lastOccurrence(const QString &type, int interval, int weekdays, const QDat
     if (type == QLatin1String("Daily"))
         return first.addDays(qint64(count - 1) * interval);
     if (type == QLatin1String("Weekly")) {
+        // A count beyond any real series (or a week without days) gives no day rather than a
+        // walk without end.
         const QDate monday = first.addDays(1 - first.dayOfWeek());
         int left = count;
-        for (int week = 0;; week += interval) {
+        for (int weeks = 0; weeks < 20000 && (weekdays & 0x7F); ++weeks) {
             for (int d = 0; d < 7; ++d) {
-                const QDate day = monday.addDays(qint64(week) * 7 + d);
+                const QDate day = monday.addDays((qint64(weeks) * interval) * 7 + d);
                 if (day >= first && (weekdays & (1 << d)) && --left == 0)
                     return day;
             }
         }
+        return QDate();
     }
     if (type == QLatin1String("Yearly"))
         return first.addYears((count - 1) * interval);
@@ -357,9 +360,13 @@ void fillRecurrence(Filling &to, AppointmentItem &a)
             QDate last = end.isValid() && !isNoDate(end) ? end.date().addDays(shift) : QDate();
             if (!last.isValid() && start.isValid())
                 last = lastOccurrence(type, interval, weekdays, start.date(), pattern()->Occurrences());
-            rs.setField("Rhasenddate", QString("1"));
-            if (last.isValid())
+            if (last.isValid()) {
+                rs.setField("Rhasenddate", QString("1"));
                 rs.setField("Enddt", QDateTime(last, QTime(0, 0)));
+            } else {
+                rs.setField("Rhasenddate", QString("0"));
+                notes << QStringLiteral("마지막 날을 알 수 없어 끝없이 반복하도록 저장했습니다.");
+            }
         }
 
         QList<QDate> deleted, moved;

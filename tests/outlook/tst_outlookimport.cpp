@@ -517,6 +517,21 @@ private slots:
         moved->pattern.mask = olMonday;
         moved->pattern.noEnd = true;
         moved->pattern.exceptions = {{monday.addDays(14), false}, {monday.addDays(7), true}, {monday.addDays(28), false}};
+        // A count no series has: the series is kept without end, and said so.
+        auto endless = f.appointment("Z");
+        endless->subject = "endless";
+        endless->recurrenceState = olApptMaster;
+        endless->start = monday;
+        endless->pattern.type = olRecursWeekly;
+        endless->pattern.occurrences = 1000000000;
+        endless->pattern.end = QDateTime();
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.text("Datebook", "Z", "Rhasenddate"), QString("0"));
+        QCOMPARE(f.text("Datebook", "Z", "Enddt"), QString(""));
+        QVERIFY(f.messages.texts().value(0).contains("endless (2008-03-10 09:00): 마지막 날을 알 수 없어"));
+        f.outlook->calendar.removeLast();
+        f.store->exec("DELETE FROM Datebook");
+        f.messages.clear();
         QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
         for (const Case &c : cases) {
             QCOMPARE(f.text("Datebook", c.id, "Rhasenddate"), QString("1"));
