@@ -116,10 +116,9 @@ constexpr auto businessStreet =
     streetOrWholeAddress<&ContactItem::BusinessAddressStreet, &ContactItem::BusinessAddress,
                          &ContactItem::BusinessAddressCity, &ContactItem::BusinessAddressState,
                          &ContactItem::BusinessAddressPostalCode, &ContactItem::BusinessAddressCountry>;
-constexpr auto homeStreet =
-    streetOrWholeAddress<&ContactItem::HomeAddressStreet, &ContactItem::HomeAddress, &ContactItem::HomeAddressCity,
-                         &ContactItem::HomeAddressState, &ContactItem::HomeAddressPostalCode,
-                         &ContactItem::HomeAddressCountry>;
+constexpr auto homeStreet = streetOrWholeAddress<&ContactItem::HomeAddressStreet, &ContactItem::HomeAddress,
+                                                 &ContactItem::HomeAddressCity, &ContactItem::HomeAddressState,
+                                                 &ContactItem::HomeAddressPostalCode, &ContactItem::HomeAddressCountry>;
 
 constexpr FieldRow<ContactItem> contactRows[] = {
     {"Title", contact<&ContactItem::Title>},

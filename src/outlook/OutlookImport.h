@@ -5,8 +5,8 @@
 #include "records/Kinds.h"
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace pimdesk {

@@ -146,8 +146,7 @@ void FieldBinding::store(RecordSet &record, Write which) const
         // What the user left as it was is written back in the form it was stored in (a bare "&"
         // stays bare, a character reference stays a reference); what was typed is kept in the
         // documents' form.
-        const bool asStored =
-            unchanged && !b->storedAtLoad.isNull() && plainFromStoreText(b->storedAtLoad) == shown;
+        const bool asStored = unchanged && !b->storedAtLoad.isNull() && plainFromStoreText(b->storedAtLoad) == shown;
         const QString form = asStored ? b->storedAtLoad : storeTextFromPlain(shown);
         record.setField(field, b->conversion.store ? b->conversion.store(form) : QVariant(form));
     }

@@ -353,8 +353,8 @@ private slots:
         QTest::newRow("single with reminder")
             << true << 0 << 0 << 0 << 1 << false << QStringList{"", "", "", "", "", ""} + alarm;
         // Rfreq is the interval, not the number of occurrences.
-        QTest::newRow("every third day")
-            << true << 1 << 0 << 0 << 3 << false << QStringList{"Daily", "3", "", "1", end, ""} + alarm;
+        QTest::newRow("every third day") << true << 1 << 0 << 0 << 3 << false
+                                         << QStringList{"Daily", "3", "", "1", end, ""} + alarm;
         // Outlook's Monday (2) and Wednesday (8) are the handheld's 1 and 4.
         QTest::newRow("every other week on Mondays and Wednesdays")
             << true << 1 << 1 << 0 << 2 << false << QStringList{"Weekly", "2", "5", "1", end, ""} + alarm;
@@ -441,18 +441,23 @@ private slots:
         QTest::addColumn<QString>("exceptions");
         const QDate tuesday(2016, 8, 2);
         QTest::newRow("same day") << int(olTuesday) << tuesday << QDateTime(tuesday, QTime(8, 0)) << 2
-                                  << "2016-10-04 00:00:00" << "20160809 20160816";
+                                  << "2016-10-04 00:00:00"
+                                  << "20160809 20160816";
         // Tuesday 15:00 UTC is Wednesday 00:00 in Seoul.
         QTest::newRow("a day later") << int(olTuesday) << tuesday << QDateTime(tuesday.addDays(1), QTime(0, 0)) << 4
-                                     << "2016-10-05 00:00:00" << "20160810 20160817";
-        QTest::newRow("a day earlier") << int(olTuesday) << tuesday << QDateTime(tuesday.addDays(-1), QTime(23, 0))
-                                       << 1 << "2016-10-03 00:00:00" << "20160808 20160815";
+                                     << "2016-10-05 00:00:00"
+                                     << "20160810 20160817";
+        QTest::newRow("a day earlier") << int(olTuesday) << tuesday << QDateTime(tuesday.addDays(-1), QTime(23, 0)) << 1
+                                       << "2016-10-03 00:00:00"
+                                       << "20160808 20160815";
         QTest::newRow("Saturday becomes Sunday")
             << int(olSaturday | olFriday) << QDate(2016, 8, 5) << QDateTime(QDate(2016, 8, 6), QTime(1, 0)) << 64 + 32
-            << "2016-10-05 00:00:00" << "20160813 20160820";
+            << "2016-10-05 00:00:00"
+            << "20160813 20160820";
         QTest::newRow("Sunday becomes Saturday")
             << int(olSunday) << QDate(2016, 8, 7) << QDateTime(QDate(2016, 8, 6), QTime(20, 0)) << 32
-            << "2016-10-03 00:00:00" << "20160813 20160820";
+            << "2016-10-03 00:00:00"
+            << "20160813 20160820";
     }
     void weekdaysAreTheLocalDaysOfTheOccurrences()
     {
@@ -516,7 +521,8 @@ private slots:
         moved->pattern.type = olRecursWeekly;
         moved->pattern.mask = olMonday;
         moved->pattern.noEnd = true;
-        moved->pattern.exceptions = {{monday.addDays(14), false}, {monday.addDays(7), true}, {monday.addDays(28), false}};
+        moved->pattern.exceptions = {
+            {monday.addDays(14), false}, {monday.addDays(7), true}, {monday.addDays(28), false}};
         // A count no series has: the series is kept without end, and said so.
         auto endless = f.appointment("Z");
         endless->subject = "endless";

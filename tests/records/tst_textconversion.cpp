@@ -93,18 +93,28 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("written");
-        QTest::newRow("bare") << "AT&T & co" << "AT&amp;T &amp; co";
-        QTest::newRow("alone") << "&" << "&amp;";
-        QTest::newRow("twice") << "a&&b;" << "a&amp;&amp;b;";
-        QTest::newRow("the five entities") << "&amp;&lt;&gt;&quot;&apos;" << "&amp;&lt;&gt;&quot;&apos;";
-        QTest::newRow("character references") << "&#44608;&#x1F600;&#9;&#xA;" << "&#44608;&#x1F600;&#9;&#xA;";
-        QTest::newRow("an entity XML does not know") << "&nbsp;&copy" << "&amp;nbsp;&amp;copy";
-        QTest::newRow("upper-case X") << "&#X41;" << "&amp;#X41;";
+        QTest::newRow("bare") << "AT&T & co"
+                              << "AT&amp;T &amp; co";
+        QTest::newRow("alone") << "&"
+                               << "&amp;";
+        QTest::newRow("twice") << "a&&b;"
+                               << "a&amp;&amp;b;";
+        QTest::newRow("the five entities") << "&amp;&lt;&gt;&quot;&apos;"
+                                           << "&amp;&lt;&gt;&quot;&apos;";
+        QTest::newRow("character references") << "&#44608;&#x1F600;&#9;&#xA;"
+                                              << "&#44608;&#x1F600;&#9;&#xA;";
+        QTest::newRow("an entity XML does not know") << "&nbsp;&copy"
+                                                     << "&amp;nbsp;&amp;copy";
+        QTest::newRow("upper-case X") << "&#X41;"
+                                      << "&amp;#X41;";
         QTest::newRow("no character XML allows") << "&#0;&#1;&#xD800;&#xFFFE;&#x110000;"
                                                  << "&amp;#0;&amp;#1;&amp;#xD800;&amp;#xFFFE;&amp;#x110000;";
-        QTest::newRow("unterminated") << "&#65 &#x41" << "&amp;#65 &amp;#x41";
-        QTest::newRow("no digits") << "&#;&#x;" << "&amp;#;&amp;#x;";
-        QTest::newRow("with the others") << "<A & \"B\">" << "&lt;A &amp; &quot;B&quot;&gt;";
+        QTest::newRow("unterminated") << "&#65 &#x41"
+                                      << "&amp;#65 &amp;#x41";
+        QTest::newRow("no digits") << "&#;&#x;"
+                                   << "&amp;#;&amp;#x;";
+        QTest::newRow("with the others") << "<A & \"B\">"
+                                         << "&lt;A &amp; &quot;B&quot;&gt;";
     }
     void aBareAmpersandIsEscapedAndReferencesStay()
     {

@@ -160,12 +160,21 @@ void TestFieldBinding::boxesShowCharactersAndTheStoreKeepsTheDocumentsForm_data(
     QTest::addColumn<QString>("typed"); // null: left alone
     QTest::addColumn<QString>("written");
     QTest::newRow("references shown as characters")
-        << "A &amp; B &quot;c&quot; &lt;d&gt;" << "A & B \"c\" <d>" << QString() << "A &amp; B &quot;c&quot; &lt;d&gt;";
+        << "A &amp; B &quot;c&quot; &lt;d&gt;"
+        << "A & B \"c\" <d>" << QString() << "A &amp; B &quot;c&quot; &lt;d&gt;";
     // Left alone, a value keeps the form it was stored in.
-    QTest::newRow("a bare ampersand left alone") << "AT&T" << "AT&T" << QString() << "AT&T";
-    QTest::newRow("a character reference left alone") << "&#44608;" << "김" << QString() << "&#44608;";
-    QTest::newRow("typed") << "old" << "old" << "A & B \"c\" <d> 한글" << "A &amp; B &quot;c&quot; &lt;d&gt; 한글";
-    QTest::newRow("a reference typed is text") << "" << "" << "&amp;" << "&amp;amp;";
+    QTest::newRow("a bare ampersand left alone") << "AT&T"
+                                                 << "AT&T" << QString() << "AT&T";
+    QTest::newRow("a character reference left alone") << "&#44608;"
+                                                      << "김" << QString() << "&#44608;";
+    QTest::newRow("typed") << "old"
+                           << "old"
+                           << "A & B \"c\" <d> 한글"
+                           << "A &amp; B &quot;c&quot; &lt;d&gt; 한글";
+    QTest::newRow("a reference typed is text") << ""
+                                               << ""
+                                               << "&amp;"
+                                               << "&amp;amp;";
 }
 
 void TestFieldBinding::boxesShowCharactersAndTheStoreKeepsTheDocumentsForm()

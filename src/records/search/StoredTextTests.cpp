@@ -7,8 +7,7 @@ namespace pimdesk::search {
 
 namespace {
 
-QString test(const QString &field, const QString &op, const QString &before, const QString &typed,
-             const QString &after)
+QString test(const QString &field, const QString &op, const QString &before, const QString &typed, const QString &after)
 {
     const QString stored = storeTextFromPlain(typed);
     const QString inForm = field + op + jet::quote(before + stored + after);

@@ -31,8 +31,7 @@ void useZone(const QByteArray &zone)
 QString deviceSeconds(const QString &stored)
 {
     const QDateTime wall = QDateTime::fromString(stored, "yyyy-MM-dd HH:mm:ss");
-    return QString::number(
-        QDateTime(wall.date(), wall.time(), QTimeZone(9 * 3600)).toSecsSinceEpoch());
+    return QString::number(QDateTime(wall.date(), wall.time(), QTimeZone(9 * 3600)).toSecsSinceEpoch());
 }
 
 // The attributes of every record element of a document, by the value of one attribute.
@@ -150,10 +149,18 @@ private slots:
         // The daily workout: 10:00 Mountain time = 17:00 UTC = 02:00 next day in Seoul, to 2018-05-28.
         QTest::addColumn<QString>("dailyStart");
         QTest::addColumn<QString>("dailyEnd");
-        QTest::newRow("UTC") << QByteArray("UTC") << "2016-08-02 15:00:00" << "2" << "20160809"
-                             << "2016-08-23, 2016-08-30" << "2018-03-05 17:00:00" << "2018-05-28 00:00:00";
-        QTest::newRow("Seoul") << QByteArray("Asia/Seoul") << "2016-08-03 00:00:00" << "4" << "20160810"
-                               << "2016-08-24, 2016-08-31" << "2018-03-06 02:00:00" << "2018-05-29 00:00:00";
+        QTest::newRow("UTC") << QByteArray("UTC") << "2016-08-02 15:00:00"
+                             << "2"
+                             << "20160809"
+                             << "2016-08-23, 2016-08-30"
+                             << "2018-03-05 17:00:00"
+                             << "2018-05-28 00:00:00";
+        QTest::newRow("Seoul") << QByteArray("Asia/Seoul") << "2016-08-03 00:00:00"
+                               << "4"
+                               << "20160810"
+                               << "2016-08-24, 2016-08-31"
+                               << "2018-03-06 02:00:00"
+                               << "2018-05-29 00:00:00";
     }
     void seriesReachTheHandheldAsMeant()
     {
@@ -255,8 +262,8 @@ private slots:
         compareFields(f.record("Contacts", "LastName", "Buell"),
                       {{"H_Gender", "0"}, {"O_Street", "Im Astenfeld 59 8580 EDELSCHROTT"}});
         // Three contacts without a file-as name are listed by their full names.
-        for (const char *email : {"SebastianWright@dayrep.com", "WichertKroos@teleworm.us",
-                                  "ChristoffervandeMeeberg@teleworm.us"}) {
+        for (const char *email :
+             {"SebastianWright@dayrep.com", "WichertKroos@teleworm.us", "ChristoffervandeMeeberg@teleworm.us"}) {
             const QString fileAs = f.record("Contacts", "Emails", email).value("FileAs").toString();
             QVERIFY2(!fileAs.trimmed().isEmpty(), email);
         }

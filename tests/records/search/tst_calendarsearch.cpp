@@ -57,11 +57,12 @@ private slots:
                                       << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;Busan&quot;*\" OR "
                                          "Description LIKE \"*\"\"Busan\"\"*\")"
                                       << QList<qint64>{3};
-        QTest::newRow("lone quote") << "\""
-                                    << "\""
-                                    << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;*\" OR Description LIKE "
-                                       "\"*\"\"*\") AND (Note LIKE \"*&quot;*\" OR Note LIKE \"*\"\"*\")"
-                                    << QList<qint64>{};
+        QTest::newRow("lone quote")
+            << "\""
+            << "\""
+            << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;*\" OR Description LIKE "
+               "\"*\"\"*\") AND (Note LIKE \"*&quot;*\" OR Note LIKE \"*\"\"*\")"
+            << QList<qint64>{};
         QTest::newRow("percent") << ""
                                  << "0%"
                                  << "SELECT * FROM Datebook WHERE Note LIKE \"*0%*\"" << QList<qint64>{3};

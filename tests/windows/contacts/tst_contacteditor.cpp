@@ -412,10 +412,8 @@ void TestContactEditor::marksAreStoredInTheDocumentsFormAndShownAsTyped()
 {
     // Stored before: references the handheld wrote, and a bare "&" from before the store kept the
     // documents' form. Boxes left alone write back what was stored.
-    f.addContact(4, {{"FileAs", "old"},
-                     {"O_Company", "AT&T &#44608;"},
-                     {"H_City", "Seoul &amp; Busan"},
-                     {"Notes", "x &lt; y"}});
+    f.addContact(
+        4, {{"FileAs", "old"}, {"O_Company", "AT&T &#44608;"}, {"H_City", "Seoul &amp; Busan"}, {"Notes", "x &lt; y"}});
     QVERIFY(edit(4));
     QCOMPARE(textOf(box("Text5")), QString("AT&T 김"));
     QCOMPARE(textOf(box("Text24")), QString("Seoul & Busan"));

@@ -88,9 +88,10 @@ void TestContactSearchDialog::searchFiltersTheList_data()
                                     << "SELECT * FROM Contacts WHERE Title = \"Dr\" AND FileAs LIKE \"*min*\""
                                     << QList<qint64>{3};
     // A typed quote is looked for in the store's form and, for records kept before, as it is.
-    QTest::newRow("a quote") << QStringList{"", "\"Jay", "", "", ""}
-                             << "SELECT * FROM Contacts WHERE (FileAs LIKE \"*&quot;Jay*\" OR FileAs LIKE \"*\"\"Jay*\")"
-                             << QList<qint64>{2, 4};
+    QTest::newRow("a quote")
+        << QStringList{"", "\"Jay", "", "", ""}
+        << "SELECT * FROM Contacts WHERE (FileAs LIKE \"*&quot;Jay*\" OR FileAs LIKE \"*\"\"Jay*\")"
+        << QList<qint64>{2, 4};
     QTest::newRow("an ampersand and angle brackets")
         << QStringList{"", "", "T&T <U", "", ""}
         << "SELECT * FROM Contacts WHERE (O_Company LIKE \"*T&amp;T &lt;U*\" OR O_Company LIKE \"*T&T <U*\")"
