@@ -4,6 +4,7 @@
 #include "records/DocumentLayouts.h"
 #include "records/JetSql.h"
 #include "records/Store.h"
+#include "records/TextConversion.h"
 
 #include <charconv>
 #include <cstring>
@@ -106,6 +107,7 @@ QByteArrayView trimmedBlanks(QByteArrayView text)
 
 // The attribute escaping on UTF-8 bytes (the characters concerned are all ASCII): the value is
 // already trimmed, and as no entity begins or ends with a blank, trimming again changes nothing.
+// A "&" that begins a reference stays as it is; any other becomes "&amp;".
 void appendEscaped(ByteSink &out, QByteArrayView value)
 {
     const char *p = value.data();
@@ -113,6 +115,17 @@ void appendEscaped(ByteSink &out, QByteArrayView value)
     const char *run = p;
     for (; p < end; ++p) {
         const char c = *p;
+        if (c == '&') {
+            const qsizetype length = xmlReferenceLength(QByteArrayView(p, end - p));
+            if (length > 0) {
+                p += length - 1;
+                continue;
+            }
+            out.append(QByteArrayView(run, p - run));
+            out.append(QByteArrayView("&amp;"));
+            run = p + 1;
+            continue;
+        }
         if (c != '<' && c != '>' && c != '"')
             continue;
         out.append(QByteArrayView(run, p - run));

@@ -1,13 +1,27 @@
 #include "outlook/OutlookFieldMaps.h"
 
 #include "outlook/OutlookRanges.h"
+#include "records/ContactNames.h"
 #include "records/RecordSet.h"
+#include "records/StoreText.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <bit>
 
 #include <span>
 
 namespace pimdesk::outlook {
 
 namespace {
+
+// What a row fills: the record, and the list of what the handheld cannot show as Outlook has it.
+struct Filling
+{
+    RecordSet &record;
+    QStringList &notes;
+};
 
 // One field of a record and where its value comes from. Most rows read one property of the item;
 // a row with fill sets its fields itself, for values that depend on more than one property or that
@@ -16,12 +30,22 @@ template <class T> struct FieldRow
 {
     const char *field;
     QVariant (*value)(T &item) = nullptr;
-    void (*fill)(RecordSet &record, T &item) = nullptr;
+    void (*fill)(Filling &to, T &item) = nullptr;
 };
+
+// Texts go into the store in the form the handheld's documents give them ("&amp;", "&quot;", ...);
+// other values as they are.
+template <class V> QVariant stored(const V &value)
+{
+    if constexpr (std::is_same_v<V, QString>)
+        return storeTextFromPlain(value);
+    else
+        return QVariant(value);
+}
 
 template <class T, auto property> QVariant read(T &item)
 {
-    return QVariant((item.*property)());
+    return stored((item.*property)());
 }
 template <auto property> constexpr auto contact = &read<ContactItem, property>;
 template <auto property> constexpr auto task = &read<TaskItem, property>;
@@ -33,20 +57,68 @@ template <class T> QVariant emptyText(T &)
     return QString("");
 }
 
-template <class T> void fillRows(std::span<const FieldRow<T>> rows, RecordSet &record, T &item)
+template <class T> void fillRows(std::span<const FieldRow<T>> rows, Filling &to, T &item)
 {
     for (const FieldRow<T> &row : rows) {
         if (row.fill)
-            row.fill(record, item);
+            row.fill(to, item);
         else
-            record.setField(QLatin1String(row.field), row.value(item));
+            to.record.setField(QLatin1String(row.field), row.value(item));
     }
 }
 
+bool isBlank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+// The name the list shows. Outlook keeps none for contacts written by some other programs; then
+// the full name, the display name, the name's parts or the company stand in, so that no row of
+// the list is blank.
 QVariant fileAs(ContactItem &c)
 {
-    return preparedFileAs(c.FileAs());
+    const QString kept = preparedFileAs(c.FileAs());
+    if (!isBlank(kept))
+        return storeTextFromPlain(kept);
+    for (const QString &name : {c.FullName(), c.Subject()})
+        if (!isBlank(name))
+            return storeTextFromPlain(preparedFileAs(name));
+    const QString composed =
+        composeFileAs({c.Title(), c.FirstName(), c.NickName(), c.MiddleName(), c.LastName(), c.Suffix(), {}, {}});
+    return storeTextFromPlain(composed.isEmpty() ? c.CompanyName() : composed);
 }
+
+// Outlook numbers a gender 1 female, 2 male; the handheld 1 male, 2 female, 0 for neither.
+QVariant gender(ContactItem &c)
+{
+    switch (c.Gender()) {
+    case 1:
+        return QString("2");
+    case 2:
+        return QString("1");
+    default:
+        return QString("0");
+    }
+}
+
+// An address Outlook keeps only as one text (its parts empty) goes whole, line breaks and all, into
+// the street field, where the handheld shows it.
+template <QString (ContactItem::*street)() const, QString (ContactItem::*whole)() const,
+          QString (ContactItem::*city)() const, QString (ContactItem::*state)() const,
+          QString (ContactItem::*zip)() const, QString (ContactItem::*country)() const>
+QVariant streetOrWholeAddress(ContactItem &c)
+{
+    const QString parts[] = {(c.*street)(), (c.*city)(), (c.*state)(), (c.*zip)(), (c.*country)()};
+    const bool noParts = std::all_of(std::begin(parts), std::end(parts), isBlank);
+    return storeTextFromPlain(noParts && !isBlank((c.*whole)()) ? (c.*whole)() : parts[0]);
+}
+constexpr auto businessStreet =
+    streetOrWholeAddress<&ContactItem::BusinessAddressStreet, &ContactItem::BusinessAddress,
+                         &ContactItem::BusinessAddressCity, &ContactItem::BusinessAddressState,
+                         &ContactItem::BusinessAddressPostalCode, &ContactItem::BusinessAddressCountry>;
+constexpr auto homeStreet = streetOrWholeAddress<&ContactItem::HomeAddressStreet, &ContactItem::HomeAddress,
+                                                 &ContactItem::HomeAddressCity, &ContactItem::HomeAddressState,
+                                                 &ContactItem::HomeAddressPostalCode, &ContactItem::HomeAddressCountry>;
 
 constexpr FieldRow<ContactItem> contactRows[] = {
     {"Title", contact<&ContactItem::Title>},
@@ -65,7 +137,7 @@ constexpr FieldRow<ContactItem> contactRows[] = {
     {"O_Mobile", contact<&ContactItem::MobileTelephoneNumber>},
     {"O_Fax", contact<&ContactItem::BusinessFaxTelephoneNumber>},
     {"O_Pager", contact<&ContactItem::PagerNumber>},
-    {"O_Street", contact<&ContactItem::BusinessAddressStreet>},
+    {"O_Street", businessStreet},
     {"O_City", contact<&ContactItem::BusinessAddressCity>},
     {"O_State", contact<&ContactItem::BusinessAddressState>},
     {"O_Zip", contact<&ContactItem::BusinessAddressPostalCode>},
@@ -80,7 +152,7 @@ constexpr FieldRow<ContactItem> contactRows[] = {
     // Outlook's one mobile number fills both mobile fields.
     {"H_Mobile", contact<&ContactItem::MobileTelephoneNumber>},
     {"H_Fax", contact<&ContactItem::HomeFaxTelephoneNumber>},
-    {"H_Street", contact<&ContactItem::HomeAddressStreet>},
+    {"H_Street", homeStreet},
     {"H_City", contact<&ContactItem::HomeAddressCity>},
     {"H_State", contact<&ContactItem::HomeAddressState>},
     {"H_Zip", contact<&ContactItem::HomeAddressPostalCode>},
@@ -89,7 +161,7 @@ constexpr FieldRow<ContactItem> contactRows[] = {
     {"H_Spouse", contact<&ContactItem::Spouse>},
     {"H_Children", contact<&ContactItem::Children>},
     {"H_Anniv", contact<&ContactItem::Anniversary>},
-    {"H_Gender", contact<&ContactItem::Gender>},
+    {"H_Gender", gender},
     {"H_Birthday", contact<&ContactItem::Birthday>},
     {"Photo", emptyText<ContactItem>},
     {"Notes", contact<&ContactItem::Body>},
@@ -114,16 +186,18 @@ QVariant completedFlag(TaskItem &t)
 
 // Outlook's importance (0 low, 1 normal, 2 high) as the handheld's priority; another value leaves
 // the field as it is.
-void fillPriority(RecordSet &rs, TaskItem &t)
+void fillPriority(Filling &to, TaskItem &t)
 {
+    RecordSet &rs = to.record;
     static const char *const priorityOfImportance[] = {"5", "3", "1"};
     const int importance = t.Importance();
     if (importance >= 0 && importance < int(std::size(priorityOfImportance)))
         rs.setField("Priority", QString(priorityOfImportance[importance]));
 }
 
-void fillDueDate(RecordSet &rs, TaskItem &t)
+void fillDueDate(Filling &to, TaskItem &t)
 {
+    RecordSet &rs = to.record;
     if (isNoDate(t.DueDate())) {
         rs.setField("Hasdate", QString("0"));
         rs.setField("Dateyear", QString(""));
@@ -160,58 +234,175 @@ constexpr FieldRow<TaskItem> taskRows[] = {
     {"application", task<&TaskItem::Application>},
 };
 
-// The recurrence of a series; the pattern is asked for afresh for every value, as Outlook hands out
-// a new pattern object on every request.
-void fillRecurrence(RecordSet &rs, AppointmentItem &a)
+// The fields of a series' repetition; a single appointment leaves them empty.
+constexpr const char *repetitionFields[] = {"Rtype", "Rfreq", "Rweekdays", "Rhasenddate", "Enddt", "Exceptions"};
+
+// The days between the series' own days and this computer's: a series at Tuesday 15:00 UTC falls
+// on Wednesday in Seoul. Taken from the first occurrence; nothing when the pattern does not say.
+int localDayShift(const QDateTime &patternStart, const QDateTime &start)
 {
+    if (!patternStart.isValid() || !start.isValid() || isNoDate(patternStart))
+        return 0;
+    const qint64 days = patternStart.date().daysTo(start.date());
+    return days >= -2 && days <= 2 ? int(days) : 0;
+}
+
+// Outlook's weekday bits (Sunday 1 ... Saturday 64) moved by shift days, as the handheld's
+// (Monday 1 ... Sunday 64).
+int handheldWeekdays(int outlookMask, int shift)
+{
+    int mask = 0;
+    for (int day = 0; day < 7; ++day) { // 0 Sunday ... 6 Saturday
+        if (!(outlookMask & (1 << day)))
+            continue;
+        const int local = ((day + shift) % 7 + 7) % 7;
+        mask |= 1 << (local == 0 ? 6 : local - 1);
+    }
+    return mask;
+}
+
+// The day of the last of count occurrences from first, for a back end that gives the count of a
+// series but not the day it ends. weekdays are the handheld's bits.
+QDate lastOccurrence(const QString &type, int interval, int weekdays, const QDate &first, int count)
+{
+    if (count <= 1)
+        return first;
+    if (type == QLatin1String("Daily"))
+        return first.addDays(qint64(count - 1) * interval);
+    if (type == QLatin1String("Weekly")) {
+        // A count beyond any real series (or a week without days) gives no day rather than a
+        // walk without end.
+        const QDate monday = first.addDays(1 - first.dayOfWeek());
+        int left = count;
+        for (int weeks = 0; weeks < 20000 && (weekdays & 0x7F); ++weeks) {
+            for (int d = 0; d < 7; ++d) {
+                const QDate day = monday.addDays((qint64(weeks) * interval) * 7 + d);
+                if (day >= first && (weekdays & (1 << d)) && --left == 0)
+                    return day;
+            }
+        }
+        return QDate();
+    }
+    if (type == QLatin1String("Yearly"))
+        return first.addYears((count - 1) * interval);
+    return first.addMonths((count - 1) * interval);
+}
+
+QString dayList(const QList<QDate> &days, const QString &format, const QString &separator)
+{
+    QStringList texts;
+    for (const QDate &d : days)
+        texts << d.toString(format);
+    return texts.join(separator);
+}
+
+// The repetition of a series, for every series whether it has a reminder or not. The pattern is
+// asked for afresh for every value, as Outlook hands out a new pattern object on every request.
+// What the handheld cannot repeat as Outlook does is stored as near as it can be and noted.
+void fillRecurrence(Filling &to, AppointmentItem &a)
+{
+    RecordSet &rs = to.record;
+    for (const char *field : repetitionFields)
+        rs.setField(field, QString(""));
+    if (a.RecurrenceState() != olApptMaster)
+        return;
     const auto pattern = [&a]() {
         auto p = a.GetRecurrencePattern();
         if (!p)
             throw OutlookError(QStringLiteral("반복 일정의 반복 방식을 읽을 수 없습니다."));
         return p;
     };
-    rs.setField("Rfreq", pattern()->Occurrences());
+    QStringList notes;
+    const QDateTime start = a.Start();
+    const int shift = localDayShift(pattern()->PatternStartDate(), start);
+    const int interval = std::max(1, pattern()->Interval());
+    const int outlookMask = pattern()->DayOfWeekMask() & 0x7F;
+    int weekdays = handheldWeekdays(outlookMask, shift);
+    QString type;
     switch (pattern()->RecurrenceType()) {
     case olRecursDaily:
-        rs.setField("Rtype", QString("Daily"));
+        type = QStringLiteral("Daily");
         break;
     case olRecursWeekly:
-        rs.setField("Rtype", QString("Weekly"));
-        rs.setField("Rweekdays", pattern()->DayOfWeekMask());
+        type = QStringLiteral("Weekly");
+        if (weekdays == 0 && start.isValid())
+            weekdays = 1 << (start.date().dayOfWeek() - 1);
+        rs.setField("Rweekdays", QString::number(weekdays));
         break;
-    case olRecursMonthNth: {
-        const int instance = pattern()->Instance();
-        rs.setField("Rtype", instance == 0   ? QString("Weekly")
-                             : instance == 5 ? QString("MonthlyEndDay")
-                                             : QString("MonthlyDay"));
+    case olRecursMonthly:
+        type = QStringLiteral("MonthlyDate");
         break;
-    }
+    case olRecursMonthNth:
+        // The handheld repeats on the weekday and week of the month of the first occurrence.
+        type = pattern()->Instance() == 5 ? QStringLiteral("MonthlyEndDay") : QStringLiteral("MonthlyDay");
+        if (std::popcount(unsigned(outlookMask)) > 1)
+            notes << QStringLiteral("여러 요일 중 매월 몇째 날의 반복은 첫 일정의 요일로 저장했습니다.");
+        break;
     case olRecursYearly:
+        type = QStringLiteral("Yearly");
+        break;
     case olRecursYearNth:
-        rs.setField("Rtype", QString("Yearly"));
-        rs.setField("Rfreq", QString("1"));
+        type = QStringLiteral("Yearly");
+        notes << QStringLiteral("매년 정해진 달의 몇째 요일 반복은 매년 첫 일정과 같은 날짜의 반복으로 저장했습니다.");
         break;
     default:
+        notes << QStringLiteral("알 수 없는 반복 방식이라 첫 일정만 저장했습니다.");
         break;
     }
-    rs.setField("Rhasenddate", pattern()->NoEndDate() ? QString("") : QString("1"));
-    rs.setField("Enddt", pattern()->PatternEndDate());
+    if (!type.isEmpty()) {
+        rs.setField("Rtype", type);
+        rs.setField("Rfreq", QString::number(interval));
+        if (pattern()->NoEndDate()) {
+            rs.setField("Rhasenddate", QString("0"));
+        } else {
+            QDateTime end = pattern()->PatternEndDate();
+            QDate last = end.isValid() && !isNoDate(end) ? end.date().addDays(shift) : QDate();
+            if (!last.isValid() && start.isValid())
+                last = lastOccurrence(type, interval, weekdays, start.date(), pattern()->Occurrences());
+            if (last.isValid()) {
+                rs.setField("Rhasenddate", QString("1"));
+                rs.setField("Enddt", QDateTime(last, QTime(0, 0)));
+            } else {
+                rs.setField("Rhasenddate", QString("0"));
+                notes << QStringLiteral("마지막 날을 알 수 없어 끝없이 반복하도록 저장했습니다.");
+            }
+        }
+
+        QList<QDate> deleted, moved;
+        for (const RecurrenceException &e : pattern()->Exceptions()) {
+            if (!e.OriginalDate.isValid())
+                continue;
+            QList<QDate> &list = e.Deleted ? deleted : moved;
+            if (!list.contains(e.OriginalDate.date()))
+                list << e.OriginalDate.date();
+        }
+        std::sort(deleted.begin(), deleted.end());
+        std::sort(moved.begin(), moved.end());
+        rs.setField("Exceptions", dayList(deleted, QStringLiteral("yyyyMMdd"), QStringLiteral(" ")));
+        // A single occurrence moved to another time stays where the pattern puts it.
+        if (!moved.isEmpty())
+            notes << QStringLiteral("따로 바뀐 %1의 일정은 반복대로 남겼습니다.")
+                         .arg(dayList(moved, QStringLiteral("yyyy-MM-dd"), QStringLiteral(", ")));
+    }
+    const QString subject = a.Subject();
+    for (const QString &note : notes)
+        to.notes << QStringLiteral("%1 (%2): %3")
+                        .arg(subject, start.isValid() ? start.toString("yyyy-MM-dd HH:mm") : QString(), note);
 }
 
-// An appointment with a reminder: a series' master gives its recurrence; any other gets the alarm
-// and no recurrence. Without a reminder these fields stay as they are.
-void fillReminder(RecordSet &rs, AppointmentItem &a)
+// The handheld's alarm for every appointment with a reminder, single or recurring; without one,
+// no alarm.
+void fillReminder(Filling &to, AppointmentItem &a)
 {
-    if (!a.ReminderSet())
-        return;
-    if (a.RecurrenceState() == olApptMaster) {
-        fillRecurrence(rs, a);
+    RecordSet &rs = to.record;
+    if (!a.ReminderSet()) {
+        for (const char *field : {"balarm", "alarm", "sound"})
+            rs.setField(field, QString(""));
         return;
     }
-    for (const char *field : {"Rtype", "Rfreq", "Rweekdays", "Rhasenddate", "Enddt"})
-        rs.setField(field, QString(""));
     rs.setField("balarm", QString("true"));
-    rs.setField("alarm", QVariant());
+    rs.setField("alarm", QString::number(std::max(0, a.ReminderMinutesBeforeStart())));
+    rs.setField("sound", QString("loud"));
 }
 
 QVariant eventType(AppointmentItem &a)
@@ -228,8 +419,8 @@ constexpr FieldRow<AppointmentItem> appointmentRows[] = {
     {"Start", appointment<&AppointmentItem::Start>},
     {"End", appointment<&AppointmentItem::End>},
     {"Type", eventType},
-    {"Rtype", nullptr, fillReminder}, // with the other recurrence fields, balarm and alarm
-    {"Exceptions", emptyText<AppointmentItem>},
+    {"Rtype", nullptr, fillRecurrence}, // with Rfreq, Rweekdays, Rhasenddate, Enddt and Exceptions
+    {"balarm", nullptr, fillReminder},  // with alarm and sound
     {"Qdl-private-data", emptyText<AppointmentItem>},
     {"application", appointment<&AppointmentItem::Application>},
 };
@@ -244,9 +435,10 @@ template <class T> QDateTime modifiedAt(Item &item)
     return static_cast<T &>(item).LastModificationTime();
 }
 
-template <class T, const auto &rows> void fillFrom(RecordSet &record, Item &item)
+template <class T, const auto &rows> void fillFrom(RecordSet &record, Item &item, QStringList &notes)
 {
-    fillRows<T>(rows, record, static_cast<T &>(item));
+    Filling to{record, notes};
+    fillRows<T>(rows, to, static_cast<T &>(item));
 }
 
 constexpr ItemMap itemMaps[] = {

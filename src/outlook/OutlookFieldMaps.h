@@ -4,6 +4,7 @@
 #include "records/Kinds.h"
 
 #include <QDateTime>
+#include <QStringList>
 
 namespace pimdesk {
 
@@ -27,8 +28,9 @@ struct ItemMap
     bool matchesByPattern;
     // Sets every mapped field of the record being added or edited from an item of the kind, in the
     // map's order: all but ID, which the run gives a new record, and outlook_index, which it sets
-    // last.
-    void (*fill)(RecordSet &record, Item &item);
+    // last. What the handheld cannot show as Outlook has it is stored as near as it can be and
+    // added to notes, one line each, for the completion message.
+    void (*fill)(RecordSet &record, Item &item, QStringList &notes);
 };
 
 const ItemMap &itemMap(RecordKind kind);

@@ -167,7 +167,7 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
             } else {
                 records->edit();
             }
-            map.fill(*records, *item);
+            map.fill(*records, *item, outcome.notes);
             records->setField("outlook_index", entryId);
             records->update();
             if (adding)
@@ -193,7 +193,8 @@ KindOutcome runImport(const ImportContext &context, const KindSettings &settings
     }
     outcome.ok = true;
     if (messages)
-        messages->show(completionText(settings.kind), QString::fromUtf8(messageTitle), Buttons::Ok, Icon::Information);
+        messages->show(completionText(settings.kind, outcome.notes), QString::fromUtf8(messageTitle), Buttons::Ok,
+                       Icon::Information);
     return outcome;
 }
 
@@ -208,6 +209,15 @@ QString accessMessageText()
 QString completionText(RecordKind kind)
 {
     return QString("OUTLOOK에서 %1 데이터를 가져왔습니다.").arg(kindBookName(kind));
+}
+
+QString completionText(RecordKind kind, const QStringList &notes)
+{
+    QString text = completionText(kind);
+    if (!notes.isEmpty())
+        text += QStringLiteral("\r휴대기기가 OUTLOOK과 같이 나타낼 수 없는 것은 가장 가깝게 저장했습니다:\r") +
+                notes.join(u'\r');
+    return text;
 }
 
 KindOutcome ContactsFromOutlook(const ImportContext &context)

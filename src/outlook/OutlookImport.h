@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace pimdesk {
@@ -40,6 +41,9 @@ struct KindOutcome
     int updated = 0;
     int skipped = 0; // items of another kind or outside the range
     QString failure;
+    // What was stored only as near as the handheld allows, one line per case; listed in the
+    // completion message.
+    QStringList notes;
 };
 
 // The three imports. Each attaches to Outlook, walks its default folder, adds or updates records of
@@ -72,6 +76,8 @@ SequenceOutcome importFromOutlook(ImportRequest &request, const ImportContext &c
 // The messages of the import.
 QString accessMessageText();
 QString completionText(RecordKind kind);
+// The completion message with the list of what was stored only as near as the handheld allows.
+QString completionText(RecordKind kind, const QStringList &notes);
 inline constexpr char messageTitle[] = "주소록";
 
 } // namespace outlook

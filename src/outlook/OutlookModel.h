@@ -31,6 +31,7 @@
 // - Everything runs on one thread; no call needs to be reentrant.
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -162,6 +163,11 @@ public:
     virtual int Gender() const = 0;            // 0 unspecified, 1 female, 2 male
     virtual QDateTime Birthday() const = 0;    // noDate() when none
     virtual QString FileAs() const = 0;
+    // The name as one text ("Margaret J. Tolle"), what Outlook shows where no file-as name is kept.
+    virtual QString FullName() const { return QString(""); }
+    // An address as one text with its line breaks, kept by some writers instead of its parts.
+    virtual QString BusinessAddress() const { return QString(""); }
+    virtual QString HomeAddress() const { return QString(""); }
 };
 
 class TaskItem : public Item
@@ -198,6 +204,18 @@ enum DaysOfWeek : int {
     olSaturday = 64,
 };
 
+// One occurrence of a series that differs from its pattern: removed (Deleted) or changed (moved to
+// another time, another subject, ...). OriginalDate is the local date and time at which the pattern
+// puts it.
+struct RecurrenceException
+{
+    QDateTime OriginalDate;
+    bool Deleted = true;
+};
+
+// A series' pattern. Its days (DayOfWeekMask, DayOfMonth, PatternStartDate, PatternEndDate) are the
+// days of the series' own time zone, the one it was made in, as Outlook counts them; the Start of the
+// appointment is this computer's local time.
 class RecurrencePattern
 {
 public:
@@ -207,7 +225,16 @@ public:
     virtual int DayOfWeekMask() const = 0;
     virtual int Instance() const = 0; // the n of "n-th weekday"; 5 is the last
     virtual bool NoEndDate() const = 0;
+    // The day of the last occurrence, also of a series that ends after a number of occurrences;
+    // 4500-12-31 for a series without end.
     virtual QDateTime PatternEndDate() const = 0;
+    // Every Interval days, weeks, months or years; 0 for "every weekday".
+    virtual int Interval() const { return 1; }
+    virtual int DayOfMonth() const { return 0; }
+    virtual int MonthOfYear() const { return 0; }
+    // The day of the first occurrence; invalid when the back end does not know it.
+    virtual QDateTime PatternStartDate() const { return QDateTime(); }
+    virtual QList<RecurrenceException> Exceptions() const { return {}; }
 };
 
 // Outlook's numbers of an appointment's recurrence state (OlRecurrenceState).
@@ -227,6 +254,8 @@ public:
     virtual QDateTime End() const = 0;
     virtual bool AllDayEvent() const = 0;
     virtual bool ReminderSet() const = 0;
+    // Minutes between the reminder and the start; read only when ReminderSet.
+    virtual int ReminderMinutesBeforeStart() const { return 15; }
     virtual int RecurrenceState() const = 0;
     // Asked only of a series' master (RecurrenceState 1).
     virtual std::shared_ptr<outlook::RecurrencePattern> GetRecurrencePattern() = 0;

@@ -165,6 +165,60 @@ QString trimBlanks(const QString &value)
     return (start == 0 && end == value.size()) ? value : value.mid(start, end - start);
 }
 
+namespace {
+
+template <class Char> qsizetype referenceLength(const Char *p, qsizetype size)
+{
+    const auto at = [&](qsizetype i) -> char32_t { return i < size ? char32_t(p[i]) : 0; };
+    if (at(0) != '&')
+        return 0;
+    static constexpr const char *entities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+    for (const char *entity : entities) {
+        qsizetype i = 0;
+        while (entity[i] && at(i) == char32_t(entity[i]))
+            ++i;
+        if (!entity[i])
+            return i;
+    }
+    if (at(1) != '#')
+        return 0;
+    const bool hex = at(2) == 'x';
+    qsizetype i = hex ? 3 : 2;
+    const qsizetype digits = i;
+    char32_t value = 0;
+    for (; i - digits < 8; ++i) {
+        const char32_t c = at(i);
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = int(c - '0');
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = int(c - 'a' + 10);
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = int(c - 'A' + 10);
+        if (digit < 0)
+            break;
+        value = value * (hex ? 16 : 10) + char32_t(digit);
+    }
+    if (i == digits || at(i) != ';')
+        return 0;
+    // The characters of XML 1.0.
+    const bool allowed = value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+                         (value >= 0xE000 && value <= 0xFFFD) || (value >= 0x10000 && value <= 0x10FFFF);
+    return allowed ? i + 1 : 0;
+}
+
+} // namespace
+
+qsizetype xmlReferenceLength(QByteArrayView text)
+{
+    return referenceLength(reinterpret_cast<const unsigned char *>(text.data()), text.size());
+}
+
+qsizetype xmlReferenceLength(QStringView text)
+{
+    return referenceLength(text.utf16(), text.size());
+}
+
 QString escapeAttributeValue(const QString &value)
 {
     QString v = trimBlanks(value);
@@ -174,6 +228,13 @@ QString escapeAttributeValue(const QString &value)
         v.replace(u'>', QStringLiteral("&gt;"));
     if (v.contains(u'"'))
         v.replace(u'"', QStringLiteral("&quot;"));
+    for (qsizetype at = v.indexOf(u'&'); at >= 0; at = v.indexOf(u'&', at + 1)) {
+        const qsizetype length = xmlReferenceLength(QStringView(v).mid(at));
+        if (length > 0)
+            at += length - 1;
+        else
+            v.insert(at + 1, QLatin1String("amp;"));
+    }
     return trimBlanks(v);
 }
 

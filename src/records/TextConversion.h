@@ -23,8 +23,16 @@ QString textFromUtf16Bytes(const QByteArray &utf16);
 
 // The value of a field as the document writers put it between the quotes of an attribute:
 // blanks (U+0020 only) trimmed at both ends, then "<", ">" and the double quote replaced by
-// their entities in that order, then trimmed again. "&", apostrophes and line breaks stay.
+// their entities in that order, and a "&" that begins no reference (see below) by "&amp;", then
+// trimmed again. References, apostrophes and line breaks stay.
 QString escapeAttributeValue(const QString &value);
+
+// The length of the reference that text begins with ("&amp;", "&lt;", "&gt;", "&quot;", "&apos;",
+// or "&#NN;" / "&#xHH;" naming a character an XML document may hold), or 0 when text does not begin
+// with one. Such a reference is written as it stands; any other "&" would make the document one
+// that no XML reader accepts.
+qsizetype xmlReferenceLength(QByteArrayView text);
+qsizetype xmlReferenceLength(QStringView text);
 // Trims blanks (U+0020 only) at both ends; tabs and line breaks stay.
 QString trimBlanks(const QString &value);
 

@@ -1,6 +1,7 @@
 #include "shell/FieldBinding.h"
 
 #include "records/RecordSet.h"
+#include "records/StoreText.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -31,7 +32,7 @@ FieldBinding::FieldBinding(QObject *parent) : QObject(parent) {}
 
 void FieldBinding::bind(QWidget *box, const QString &field, Conversion conversion)
 {
-    Box bound{box, field, std::move(conversion), 0, QString(), 0};
+    Box bound{box, field, std::move(conversion), 0, QString(), QString(), 0};
     if (auto *line = qobject_cast<QLineEdit *>(box)) {
         connect(line, &QLineEdit::textEdited, this, [this, box] { edited(box); });
     } else if (auto *combo = qobject_cast<QComboBox *>(box)) {
@@ -108,7 +109,9 @@ void FieldBinding::load(const RecordSet &record)
     const Quiet quiet(m_quiet);
     for (Box &b : m_boxes) {
         const QVariant value = record.field(b.field);
-        setBoxText(b, b.conversion.show ? b.conversion.show(value) : value.isNull() ? QString() : value.toString());
+        b.storedAtLoad = value.isNull() ? QString() : value.toString();
+        const QString shown = b.conversion.show ? b.conversion.show(value) : b.storedAtLoad;
+        setBoxText(b, plainFromStoreText(shown));
     }
     // Read back once all are set: a box shows what it can of a value (a line box drops line breaks).
     for (Box &b : m_boxes) {
@@ -137,8 +140,15 @@ void FieldBinding::store(RecordSet &record, Write which) const
     for (const QString &field : std::as_const(order)) {
         const Box *b = latest.value(field);
         const QString shown = text(b->widget);
-        if (which == Write::Every || shown != b->shownAtLoad)
-            record.setField(field, b->conversion.store ? b->conversion.store(shown) : QVariant(shown));
+        const bool unchanged = shown == b->shownAtLoad;
+        if (which == Write::Changed && unchanged)
+            continue;
+        // What the user left as it was is written back in the form it was stored in (a bare "&"
+        // stays bare, a character reference stays a reference); what was typed is kept in the
+        // documents' form.
+        const bool asStored = unchanged && !b->storedAtLoad.isNull() && plainFromStoreText(b->storedAtLoad) == shown;
+        const QString form = asStored ? b->storedAtLoad : storeTextFromPlain(shown);
+        record.setField(field, b->conversion.store ? b->conversion.store(form) : QVariant(form));
     }
     for (const Check &c : m_checks) {
         const bool checked = c.box->isChecked();

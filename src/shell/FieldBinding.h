@@ -18,6 +18,11 @@ class RecordSet;
 // or only those whose boxes the user changed since loading, so that a value a box cannot show (an
 // address with line breaks in a one-line box) is kept as it was.
 //
+// The store keeps text in the form of the handheld's documents ("&amp;", "&quot;", "&lt;", "&gt;",
+// character references); the boxes show characters. A conversion's show gets the stored value and
+// its text is shown as characters; its store gets the box's text in the documents' form. A box the
+// user did not change is written back as it was stored.
+//
 // A box is a QLineEdit, a QComboBox (an editable one shows the text as typed; a list of fixed
 // entries shows a stored text that is not among them as one more entry, so that storing keeps it),
 // a QPlainTextEdit or a button that shows the field as its caption (a date button). Several boxes
@@ -67,6 +72,7 @@ private:
         Conversion conversion;
         int fixedEntries = 0; // a list's own entries; those after them came from stored values
         QString shownAtLoad;  // what the box showed when the record was loaded
+        QString storedAtLoad; // the field's text when the record was loaded (null: the field was)
         int editStamp = 0;    // when the user last changed it (0: not since loading)
     };
     struct Check

@@ -1,5 +1,7 @@
 #include "shell/RecordGrid.h"
 
+#include "records/StoreText.h"
+
 #include "records/DataSource.h"
 #include "records/StoreError.h"
 #include "shell/Geometry.h"
@@ -53,10 +55,12 @@ QString RecordGridModel::cellText(int row, int column) const
     } catch (const StoreError &) {
         return QString();
     }
+    // The store keeps text as the handheld's documents do ("&amp;", "&quot;"); people see the
+    // characters.
     const QVariant value = values.value(column);
     if (m_formatter)
-        return m_formatter(column, value);
-    return value.isNull() ? QString() : value.toString();
+        return plainFromStoreText(m_formatter(column, value));
+    return value.isNull() ? QString() : plainFromStoreText(value.toString());
 }
 
 QVariant RecordGridModel::data(const QModelIndex &index, int role) const

@@ -158,7 +158,7 @@ void TestDocumentWriters::addressbookValues()
     insert(*m_store, "Contacts", {{"Title", "Dr"}});
     insert(*m_store, "Contacts", {{"outlook_index", "X"}});
     const QString expected = addressbookPrologue + "<Contact uid=\"7\" FileAs=\"Kim\" />" +
-                             "<Contact uid=\"3\" FileAs=\"홍 길동\" Company=\"A &quot;B&quot; &lt;C&gt; & D&lt;\" "
+                             "<Contact uid=\"3\" FileAs=\"홍 길동\" Company=\"A &quot;B&quot; &lt;C&gt; &amp; D&lt;\" "
                              "Emails=\"a@b.kr c@d.kr\" HomeStreet=\"\t12  Main St \t\" "
                              "Notes=\"first line\r\nsecond 'line'\" />"
                              "<Contact title=\"Dr\" />"
@@ -203,7 +203,7 @@ void TestDocumentWriters::todolistValues()
         "<Task Uid=\"5\" Categories=\"-1;2\" Hasdate=\"1\" Description=\"보고서 &lt;초안&gt;\" Priority=\"3\" "
         "Completed=\"0\" PercentCompleted=\"40\" Dateyear=\"2006\" Datemonth=\"3\" Dateday=\"14\" "
         "Status=\"InProgress\" Starteddate=\"2006-03-01\" Completeddate=\"None\" "
-        "Notes=\"say &quot;hi&quot;\r\nthen & go\" qdl-private-data=\"<x a=\"1\"/>\"/>"
+        "Notes=\"say &quot;hi&quot;\r\nthen &amp; go\" qdl-private-data=\"<x a=\"1\"/>\"/>"
         "<Task Uid=\"6\" Description=\"plain\" />"
         "<Task Uid=\"8\" />"
         "</Tasks>";
@@ -313,7 +313,7 @@ void TestDocumentWriters::datebookValues()
     insert(*m_store, "Datebook", {{"ID", 22}, {"Description", "   "}, {"Type", "AllDay"}});
     const QString expected =
         datebookPrologue +
-        "<event uid=\"21\" categories=\"1;2\" description=\"회의 &quot;A&quot; &lt;B&gt; & C\" "
+        "<event uid=\"21\" categories=\"1;2\" description=\"회의 &quot;A&quot; &lt;B&gt; &amp; C\" "
         "location=\"서울  본사\" timezone=\"Asia/Seoul\" note=\"line 1\r\nline &lt;2&gt;\" start=\"1136073600\" "
         "end=\"1136079000\" type=\"Timed\" rtype=\"<Weekly>\" rfreq=\"1\" rweekdays=\"\"5\"\" rhasenddate=\"1\" "
         "enddt=\"1138719600\" recchildren=\"3 4\" exceptions=\"20060108\" balarm=\"true\" sound=\"loud\" "

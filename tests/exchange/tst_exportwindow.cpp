@@ -188,7 +188,7 @@ void TestExportWindow::exportsAllThreeKinds()
     const QByteArray contacts = readFile(contactsPath(m_root));
     QVERIFY(contacts.startsWith("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE Addressbook >"));
     QVERIFY(contacts.endsWith("<Contact uid=\"1\" FileAs=\"\xED\x99\x8D\xEA\xB8\xB8\xEB\x8F\x99\" "
-                              "Company=\"A & &quot;B&quot;\" /><Contact uid=\"2\" FileAs=\"Kim\" />"
+                              "Company=\"A &amp; &quot;B&quot;\" /><Contact uid=\"2\" FileAs=\"Kim\" />"
                               "</Contacts></AddressBook>"));
     QCOMPARE(readFile(datebookPath(m_root)),
              QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!DOCTYPE DATEBOOK><events>"

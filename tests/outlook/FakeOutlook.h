@@ -76,6 +76,9 @@ struct FakeContact : ContactItem
     PIMDESK_FAKE_TEXT(Spouse)
     PIMDESK_FAKE_TEXT(Children)
     PIMDESK_FAKE_TEXT(FileAs)
+    PIMDESK_FAKE_TEXT(FullName)
+    PIMDESK_FAKE_TEXT(BusinessAddress)
+    PIMDESK_FAKE_TEXT(HomeAddress)
 #undef PIMDESK_FAKE_TEXT
     QDateTime Anniversary() const override
     {
@@ -115,9 +118,15 @@ struct FakeTask : TaskItem
 
 struct FakePattern : RecurrencePattern
 {
-    int type = olRecursDaily, occurrences = 0, mask = 0, instance = 0;
+    int type = olRecursDaily, occurrences = 0, mask = 0, instance = 0, interval = 1;
     bool noEnd = false;
     QDateTime end = noDate();
+    QDateTime first; // PatternStartDate; invalid: not known
+    QList<RecurrenceException> exceptions;
+
+    int Interval() const override { return interval; }
+    QDateTime PatternStartDate() const override { return first; }
+    QList<RecurrenceException> Exceptions() const override { return exceptions; }
 
     int RecurrenceType() const override { return type; }
     int Occurrences() const override { return occurrences; }
@@ -132,6 +141,7 @@ struct FakeAppointment : AppointmentItem
     QString entryId, subject, body, categories, location;
     QDateTime modified, start, end;
     bool allDay = false, reminder = false;
+    int reminderMinutes = 15;
     int recurrenceState = olApptNotRecurring;
     FakePattern pattern;
     int patternRequests = 0;
@@ -146,6 +156,7 @@ struct FakeAppointment : AppointmentItem
     QDateTime End() const override { return end; }
     bool AllDayEvent() const override { return allDay; }
     bool ReminderSet() const override { return reminder; }
+    int ReminderMinutesBeforeStart() const override { return reminderMinutes; }
     int RecurrenceState() const override { return recurrenceState; }
     std::shared_ptr<RecurrencePattern> GetRecurrencePattern() override
     {

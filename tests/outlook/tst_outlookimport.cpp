@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(f.text("Contacts", "00AA01", "Notes"), QString("line1\r\nline2"));
         QCOMPARE(f.text("Contacts", "00AA01", "Category"), QString("A, B"));
         QCOMPARE(f.text("Contacts", "00AA01", "O_Fax"), QString("02-1111"));
-        QCOMPARE(f.text("Contacts", "00AA01", "H_Gender"), QString("2"));
+        QCOMPARE(f.text("Contacts", "00AA01", "H_Gender"), QString("1")); // Outlook's male
         QCOMPARE(f.text("Contacts", "00AA01", "H_Birthday"), QString("1970-05-06 00:00:00"));
         QCOMPARE(f.text("Contacts", "00AA01", "H_Anniv"), QString("4501-01-01 00:00:00"));
         QCOMPARE(f.text("Contacts", "00AA01", "application"), QString("Outlook"));
@@ -338,33 +338,38 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("instance");
+        QTest::addColumn<int>("interval");
         QTest::addColumn<bool>("noEnd");
-        // Rtype, Rfreq, Rweekdays, Rhasenddate, Enddt, balarm, alarm; "<null>" for null
+        // Rtype, Rfreq, Rweekdays, Rhasenddate, Enddt, Exceptions, balarm, alarm, sound
         QTest::addColumn<QStringList>("expected");
-        const QString null = "<null>";
         const QString end = "2008-06-30 00:00:00";
+        const QStringList alarm{"true", "20", "loud"};
+        const QStringList none{"", "", ""};
         QTest::newRow("single without reminder")
-            << false << 0 << 0 << 0 << false << QStringList{null, null, null, null, null, null, null};
+            << false << 0 << 0 << 0 << 1 << false << QStringList{"", "", "", "", "", ""} + none;
+        // Every series keeps its repetition, with a reminder or without.
         QTest::newRow("series without reminder")
-            << false << 1 << 1 << 0 << false << QStringList{null, null, null, null, null, null, null};
+            << false << 1 << 1 << 0 << 1 << false << QStringList{"Weekly", "1", "5", "1", end, ""} + none;
         QTest::newRow("single with reminder")
-            << true << 0 << 0 << 0 << false << QStringList{"", "", "", "", "", "true", null};
-        QTest::newRow("daily") << true << 1 << 0 << 0 << false
-                               << QStringList{"Daily", "10", null, "1", end, null, null};
-        QTest::newRow("weekly on Mondays and Wednesdays")
-            << true << 1 << 1 << 0 << false << QStringList{"Weekly", "10", "10", "1", end, null, null};
-        QTest::newRow("monthly on a date")
-            << true << 1 << 2 << 0 << true << QStringList{null, "10", null, "", end, null, null};
-        QTest::newRow("last Friday") << true << 1 << 3 << 5 << false
-                                     << QStringList{"MonthlyEndDay", "10", null, "1", end, null, null};
-        QTest::newRow("second Tuesday") << true << 1 << 3 << 2 << false
-                                        << QStringList{"MonthlyDay", "10", null, "1", end, null, null};
-        QTest::newRow("nth weekday, instance 0")
-            << true << 1 << 3 << 0 << false << QStringList{"Weekly", "10", null, "1", end, null, null};
-        QTest::newRow("yearly") << true << 1 << 5 << 0 << false
-                                << QStringList{"Yearly", "1", null, "1", end, null, null};
-        QTest::newRow("yearly nth") << true << 1 << 6 << 0 << false
-                                    << QStringList{"Yearly", "1", null, "1", end, null, null};
+            << true << 0 << 0 << 0 << 1 << false << QStringList{"", "", "", "", "", ""} + alarm;
+        // Rfreq is the interval, not the number of occurrences.
+        QTest::newRow("every third day") << true << 1 << 0 << 0 << 3 << false
+                                         << QStringList{"Daily", "3", "", "1", end, ""} + alarm;
+        // Outlook's Monday (2) and Wednesday (8) are the handheld's 1 and 4.
+        QTest::newRow("every other week on Mondays and Wednesdays")
+            << true << 1 << 1 << 0 << 2 << false << QStringList{"Weekly", "2", "5", "1", end, ""} + alarm;
+        QTest::newRow("every weekday") << true << 1 << 1 << 0 << 0 << false
+                                       << QStringList{"Weekly", "1", "5", "1", end, ""} + alarm;
+        QTest::newRow("monthly on a date, no end")
+            << true << 1 << 2 << 0 << 1 << true << QStringList{"MonthlyDate", "1", "", "0", "", ""} + alarm;
+        QTest::newRow("last Friday") << true << 1 << 3 << 5 << 1 << false
+                                     << QStringList{"MonthlyEndDay", "1", "", "1", end, ""} + alarm;
+        QTest::newRow("second Tuesday every two months")
+            << true << 1 << 3 << 2 << 2 << false << QStringList{"MonthlyDay", "2", "", "1", end, ""} + alarm;
+        QTest::newRow("yearly") << true << 1 << 5 << 0 << 1 << false
+                                << QStringList{"Yearly", "1", "", "1", end, ""} + alarm;
+        QTest::newRow("yearly nth") << true << 1 << 6 << 0 << 1 << false
+                                    << QStringList{"Yearly", "1", "", "1", end, ""} + alarm;
     }
     void eventsAreMappedWithReminderAndRecurrence()
     {
@@ -372,61 +377,262 @@ private slots:
         QFETCH(int, state);
         QFETCH(int, type);
         QFETCH(int, instance);
+        QFETCH(int, interval);
         QFETCH(bool, noEnd);
         QFETCH(QStringList, expected);
         Fixture f;
         auto a = f.appointment("E1");
         a->reminder = reminder;
+        a->reminderMinutes = 20;
         a->recurrenceState = state;
         a->allDay = true;
         a->location = "회의실";
         a->pattern.type = type;
         a->pattern.instance = instance;
+        a->pattern.interval = interval;
         a->pattern.occurrences = 10;
-        a->pattern.mask = olMonday | olWednesday;
+        // An n-th weekday of the month is one weekday.
+        a->pattern.mask = type == olRecursMonthNth ? olFriday : olMonday | olWednesday;
         a->pattern.noEnd = noEnd;
         a->pattern.end = QDateTime(QDate(2008, 6, 30), QTime(0, 0));
         QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
-        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 일정 데이터를 가져왔습니다."});
-        const QStringList fields{"Rtype", "Rfreq", "Rweekdays", "Rhasenddate", "Enddt", "balarm", "alarm"};
-        for (int i = 0; i < fields.size(); ++i) {
-            const QVariant v = f.value("Datebook", "E1", fields[i]);
-            QCOMPARE(v.isNull() ? QString("<null>") : v.toString(), expected[i]);
-        }
+        const QStringList fields{"Rtype",      "Rfreq",  "Rweekdays", "Rhasenddate", "Enddt",
+                                 "Exceptions", "balarm", "alarm",     "sound"};
+        const auto compareAll = [&]() {
+            for (int i = 0; i < fields.size(); ++i)
+                QCOMPARE(f.text("Datebook", "E1", fields[i]) + " (" + fields[i] + ")",
+                         expected[i] + " (" + fields[i] + ")");
+        };
+        compareAll();
         QCOMPARE(f.text("Datebook", "E1", "Type"), QString("AllDay"));
         QCOMPARE(f.text("Datebook", "E1", "Start"), QString("2008-03-10 09:00:00"));
         QCOMPARE(f.text("Datebook", "E1", "End"), QString("2008-03-10 10:30:00"));
         QCOMPARE(f.text("Datebook", "E1", "Location"), QString("회의실"));
         QCOMPARE(f.text("Datebook", "E1", "Description"), QString("event E1"));
         QCOMPARE(f.text("Datebook", "E1", "application"), QString("Outlook"));
+        // Only the yearly series on an n-th weekday cannot be repeated as Outlook does.
+        const QString done = "OUTLOOK에서 일정 데이터를 가져왔습니다.";
+        if (type == olRecursYearNth && state == olApptMaster)
+            QVERIFY2(f.messages.texts().value(0).startsWith(done + "\r") &&
+                         f.messages.texts().value(0).contains("event E1 (2008-03-10 09:00): 매년 정해진 달의"),
+                     qPrintable(f.messages.texts().value(0)));
+        else
+            QCOMPARE(f.messages.texts(), QStringList{done});
 
-        // An update without a reminder keeps what an earlier import (or the handheld) put there, and
-        // empties the exceptions, time zone and private data.
-        f.store->exec("UPDATE Datebook SET Rtype = 'kept', Exceptions = 'x', Timezone = 'Asia/Seoul', "
+        // The next import of the same item mends whatever the record held (an earlier import by
+        // other rules, or the handheld), and empties the time zone and private data.
+        f.store->exec("UPDATE Datebook SET Rtype = 'kept', Rfreq = '10', Rweekdays = '4', Exceptions = 'x', "
+                      "balarm = 'x', alarm = '1', sound = 'silent', Timezone = 'Asia/Seoul', "
                       "\"qdl-private-data\" = 'q'");
-        a->reminder = false;
         QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
         QCOMPARE(f.count("Datebook"), 1);
-        QCOMPARE(f.text("Datebook", "E1", "Rtype"), QString("kept"));
-        QCOMPARE(f.text("Datebook", "E1", "Exceptions"), QString(""));
+        compareAll();
         QCOMPARE(f.text("Datebook", "E1", "Timezone"), QString(""));
         QCOMPARE(f.text("Datebook", "E1", "qdl-private-data"), QString(""));
     }
 
-    void monthlyOnADateKeepsTheStoredType()
+    void weekdaysAreTheLocalDaysOfTheOccurrences_data()
+    {
+        QTest::addColumn<int>("mask");        // Outlook's bits, on the series' own days
+        QTest::addColumn<QDate>("first");     // the first day in the series' own zone
+        QTest::addColumn<QDateTime>("start"); // the first occurrence on this computer
+        QTest::addColumn<int>("weekdays");    // the handheld's bits
+        QTest::addColumn<QString>("enddt");
+        QTest::addColumn<QString>("exceptions");
+        const QDate tuesday(2016, 8, 2);
+        QTest::newRow("same day") << int(olTuesday) << tuesday << QDateTime(tuesday, QTime(8, 0)) << 2
+                                  << "2016-10-04 00:00:00"
+                                  << "20160809 20160816";
+        // Tuesday 15:00 UTC is Wednesday 00:00 in Seoul.
+        QTest::newRow("a day later") << int(olTuesday) << tuesday << QDateTime(tuesday.addDays(1), QTime(0, 0)) << 4
+                                     << "2016-10-05 00:00:00"
+                                     << "20160810 20160817";
+        QTest::newRow("a day earlier") << int(olTuesday) << tuesday << QDateTime(tuesday.addDays(-1), QTime(23, 0)) << 1
+                                       << "2016-10-03 00:00:00"
+                                       << "20160808 20160815";
+        QTest::newRow("Saturday becomes Sunday")
+            << int(olSaturday | olFriday) << QDate(2016, 8, 5) << QDateTime(QDate(2016, 8, 6), QTime(1, 0)) << 64 + 32
+            << "2016-10-05 00:00:00"
+            << "20160813 20160820";
+        QTest::newRow("Sunday becomes Saturday")
+            << int(olSunday) << QDate(2016, 8, 7) << QDateTime(QDate(2016, 8, 6), QTime(20, 0)) << 32
+            << "2016-10-03 00:00:00"
+            << "20160813 20160820";
+    }
+    void weekdaysAreTheLocalDaysOfTheOccurrences()
+    {
+        QFETCH(int, mask);
+        QFETCH(QDate, first);
+        QFETCH(QDateTime, start);
+        QFETCH(int, weekdays);
+        QFETCH(QString, enddt);
+        QFETCH(QString, exceptions);
+        Fixture f;
+        auto a = f.appointment("W");
+        a->recurrenceState = olApptMaster;
+        a->start = start;
+        a->end = start.addSecs(1800);
+        a->pattern.type = olRecursWeekly;
+        a->pattern.mask = mask;
+        a->pattern.first = QDateTime(first, QTime(0, 0));
+        a->pattern.end = QDateTime(QDate(2016, 10, 4), QTime(0, 0));
+        // Two removed occurrences, given (as Outlook gives them) in this computer's time.
+        for (int week : {1, 2})
+            a->pattern.exceptions << RecurrenceException{start.addDays(7 * week), true};
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.text("Datebook", "W", "Rweekdays"), QString::number(weekdays));
+        QCOMPARE(f.text("Datebook", "W", "Enddt"), enddt);
+        QCOMPARE(f.text("Datebook", "W", "Exceptions"), exceptions);
+        QCOMPARE(f.messages.texts(), QStringList{"OUTLOOK에서 일정 데이터를 가져왔습니다."});
+    }
+
+    void aCountEndsOnTheLastOccurrenceAndMovedOnesAreListed()
+    {
+        Fixture f;
+        // A back end that gives the number of occurrences but not the day of the last.
+        const QDateTime monday(QDate(2008, 3, 10), QTime(9, 0));
+        struct Case
+        {
+            const char *id;
+            int type, mask, interval;
+            QString enddt;
+        } cases[] = {
+            {"D", olRecursDaily, 0, 2, "2008-03-28 00:00:00"},                      // 10 every other day
+            {"W", olRecursWeekly, olMonday | olThursday, 1, "2008-04-10 00:00:00"}, // Mon+Thu, 10 times
+            {"M", olRecursMonthly, 0, 1, "2008-12-10 00:00:00"},
+            {"Y", olRecursYearly, 0, 1, "2017-03-10 00:00:00"},
+        };
+        for (const Case &c : cases) {
+            auto a = f.appointment(c.id);
+            a->recurrenceState = olApptMaster;
+            a->start = monday;
+            a->pattern.type = c.type;
+            a->pattern.mask = c.mask;
+            a->pattern.interval = c.interval;
+            a->pattern.occurrences = 10;
+            a->pattern.end = QDateTime();
+        }
+        // A series with one occurrence removed and two moved: the moved ones stay where the
+        // pattern puts them, and the message says so.
+        auto moved = f.appointment("X");
+        moved->subject = "주간 회의 & 점심";
+        moved->recurrenceState = olApptMaster;
+        moved->start = monday;
+        moved->pattern.type = olRecursWeekly;
+        moved->pattern.mask = olMonday;
+        moved->pattern.noEnd = true;
+        moved->pattern.exceptions = {
+            {monday.addDays(14), false}, {monday.addDays(7), true}, {monday.addDays(28), false}};
+        // A count no series has: the series is kept without end, and said so.
+        auto endless = f.appointment("Z");
+        endless->subject = "endless";
+        endless->recurrenceState = olApptMaster;
+        endless->start = monday;
+        endless->pattern.type = olRecursWeekly;
+        endless->pattern.occurrences = 1000000000;
+        endless->pattern.end = QDateTime();
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.text("Datebook", "Z", "Rhasenddate"), QString("0"));
+        QCOMPARE(f.text("Datebook", "Z", "Enddt"), QString(""));
+        QVERIFY(f.messages.texts().value(0).contains("endless (2008-03-10 09:00): 마지막 날을 알 수 없어"));
+        f.outlook->calendar.removeLast();
+        f.store->exec("DELETE FROM Datebook");
+        f.messages.clear();
+        QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        for (const Case &c : cases) {
+            QCOMPARE(f.text("Datebook", c.id, "Rhasenddate"), QString("1"));
+            QCOMPARE(f.text("Datebook", c.id, "Enddt"), c.enddt);
+        }
+        QCOMPARE(f.text("Datebook", "X", "Exceptions"), QString("20080317"));
+        QCOMPARE(f.text("Datebook", "X", "Rhasenddate"), QString("0"));
+        QCOMPARE(f.text("Datebook", "X", "Description"), QString("주간 회의 &amp; 점심"));
+        QCOMPARE(f.messages.texts(),
+                 QStringList{"OUTLOOK에서 일정 데이터를 가져왔습니다.\r"
+                             "휴대기기가 OUTLOOK과 같이 나타낼 수 없는 것은 가장 가깝게 저장했습니다:\r"
+                             "주간 회의 & 점심 (2008-03-10 09:00): "
+                             "따로 바뀐 2008-03-24, 2008-04-07의 일정은 반복대로 남겼습니다."});
+    }
+
+    void contactsMeanWhatTheHandheldMeans()
+    {
+        Fixture f;
+        // Outlook's 1 is female, 2 male; the handheld's 1 male, 2 female.
+        const struct
+        {
+            const char *id;
+            int outlook;
+            const char *handheld;
+        } genders[] = {{"G0", 0, "0"}, {"G1", 1, "2"}, {"G2", 2, "1"}, {"G9", 9, "0"}};
+        for (const auto &g : genders)
+            f.contact(g.id)->gender = g.outlook;
+
+        // Without a file-as name: the full name, else the display name, else the name's parts,
+        // else the company.
+        auto full = f.contact("N1");
+        full->texts["FileAs"] = "";
+        full->texts["FullName"] = "Sebastian Wright";
+        full->texts["Subject"] = "ignored";
+        auto display = f.contact("N2");
+        display->texts["FileAs"] = "  ";
+        display->texts["Subject"] = "홍길동";
+        auto parts = f.contact("N3");
+        parts->texts["FileAs"] = "";
+        parts->texts["FirstName"] = "Gil";
+        parts->texts["LastName"] = "Hong";
+        auto company = f.contact("N4");
+        company->texts["FileAs"] = "";
+        company->texts["CompanyName"] = "AT&T";
+
+        // An address kept only as one text goes, with its line breaks, into the street field.
+        auto whole = f.contact("A1");
+        whole->texts["BusinessAddress"] = "1 Main St\r\nSpringfield, IL 62701\r\nUSA";
+        whole->texts["HomeAddress"] = "서울시 종로구\r\n1-1";
+        auto both = f.contact("A2");
+        both->texts["BusinessAddress"] = "1 Main St\r\nSpringfield";
+        both->texts["BusinessAddressCity"] = "Springfield";
+        both->texts["HomeAddressStreet"] = "street";
+        both->texts["HomeAddress"] = "street\r\ncity";
+
+        // Texts in the documents' form.
+        auto marks = f.contact("T1");
+        marks->texts["FileAs"] = "A & B \"c\" <d>";
+        marks->texts["Body"] = "x < y & \"z\"\r\n한글";
+        marks->texts["CompanyName"] = "&amp;";
+
+        QVERIFY(ContactsFromOutlook(f.context()).ok);
+        for (const auto &g : genders)
+            QCOMPARE(f.text("Contacts", g.id, "H_Gender"), QString(g.handheld));
+        QCOMPARE(f.text("Contacts", "N1", "FileAs"), QString("Sebastian Wright"));
+        QCOMPARE(f.text("Contacts", "N2", "FileAs"), QString("홍길동"));
+        QCOMPARE(f.text("Contacts", "N3", "FileAs"), QString("Gil Hong"));
+        QCOMPARE(f.text("Contacts", "N4", "FileAs"), QString("AT&amp;T"));
+        QCOMPARE(f.text("Contacts", "A1", "O_Street"), QString("1 Main St\r\nSpringfield, IL 62701\r\nUSA"));
+        QCOMPARE(f.text("Contacts", "A1", "H_Street"), QString("서울시 종로구\r\n1-1"));
+        QCOMPARE(f.text("Contacts", "A2", "O_Street"), QString(""));
+        QCOMPARE(f.text("Contacts", "A2", "O_City"), QString("Springfield"));
+        QCOMPARE(f.text("Contacts", "A2", "H_Street"), QString("street"));
+        QCOMPARE(f.text("Contacts", "T1", "FileAs"), QString("A &amp; B &quot;c&quot; &lt;d&gt;"));
+        QCOMPARE(f.text("Contacts", "T1", "Notes"), QString("x &lt; y &amp; &quot;z&quot;\r\n한글"));
+        QCOMPARE(f.text("Contacts", "T1", "O_Company"), QString("&amp;amp;"));
+    }
+
+    void monthlyOnADateIsStoredAsMonthlyDate()
     {
         Fixture f;
         auto a = f.appointment("E1");
-        a->reminder = true;
         a->recurrenceState = olApptMaster;
         a->pattern.type = olRecursWeekly;
+        a->pattern.mask = olMonday;
         a->pattern.occurrences = 3;
         QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
+        QCOMPARE(f.text("Datebook", "E1", "Rweekdays"), QString("1"));
         a->pattern.type = olRecursMonthly;
         a->pattern.occurrences = 12;
+        a->pattern.interval = 3;
         QVERIFY(DatebookFromOutlook(f.context(), f.everything).ok);
-        QCOMPARE(f.text("Datebook", "E1", "Rtype"), QString("Weekly"));
-        QCOMPARE(f.text("Datebook", "E1", "Rfreq"), QString("12"));
+        QCOMPARE(f.text("Datebook", "E1", "Rtype"), QString("MonthlyDate"));
+        QCOMPARE(f.text("Datebook", "E1", "Rfreq"), QString("3"));
+        QCOMPARE(f.text("Datebook", "E1", "Rweekdays"), QString(""));
         QCOMPARE(f.ids("Datebook"), QList<qint64>{1});
     }
 

@@ -89,11 +89,50 @@ private slots:
         QCOMPARE(UTF8FromUTF16withMark(bytes({0xFF, 0xFE}) + utf16Bytes(text)).mid(3), text.toUtf8());
     }
 
+    void aBareAmpersandIsEscapedAndReferencesStay_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare") << "AT&T & co"
+                              << "AT&amp;T &amp; co";
+        QTest::newRow("alone") << "&"
+                               << "&amp;";
+        QTest::newRow("twice") << "a&&b;"
+                               << "a&amp;&amp;b;";
+        QTest::newRow("the five entities") << "&amp;&lt;&gt;&quot;&apos;"
+                                           << "&amp;&lt;&gt;&quot;&apos;";
+        QTest::newRow("character references") << "&#44608;&#x1F600;&#9;&#xA;"
+                                              << "&#44608;&#x1F600;&#9;&#xA;";
+        QTest::newRow("an entity XML does not know") << "&nbsp;&copy"
+                                                     << "&amp;nbsp;&amp;copy";
+        QTest::newRow("upper-case X") << "&#X41;"
+                                      << "&amp;#X41;";
+        QTest::newRow("no character XML allows") << "&#0;&#1;&#xD800;&#xFFFE;&#x110000;"
+                                                 << "&amp;#0;&amp;#1;&amp;#xD800;&amp;#xFFFE;&amp;#x110000;";
+        QTest::newRow("unterminated") << "&#65 &#x41"
+                                      << "&amp;#65 &amp;#x41";
+        QTest::newRow("no digits") << "&#;&#x;"
+                                   << "&amp;#;&amp;#x;";
+        QTest::newRow("with the others") << "<A & \"B\">"
+                                         << "&lt;A &amp; &quot;B&quot;&gt;";
+    }
+    void aBareAmpersandIsEscapedAndReferencesStay()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, written);
+        QCOMPARE(escapeAttributeValue(value), written);
+        // The byte form the writers use finds the same references.
+        for (qsizetype at = value.indexOf(u'&'); at >= 0; at = value.indexOf(u'&', at + 1))
+            QCOMPARE(xmlReferenceLength(QByteArrayView(value.toUtf8()).sliced(value.left(at).toUtf8().size())),
+                     xmlReferenceLength(QStringView(value).mid(at)));
+    }
+
     void escaping()
     {
         QCOMPARE(escapeAttributeValue(QStringLiteral("  a<b>\"c\"  ")), QStringLiteral("a&lt;b&gt;&quot;c&quot;"));
-        // "&" is left alone, so an entity already in the value comes out unchanged.
-        QCOMPARE(escapeAttributeValue(QStringLiteral("&lt; & 'x'")), QStringLiteral("&lt; & 'x'"));
+        // A reference already in the value comes out unchanged; a "&" that begins none is escaped,
+        // so that the document stays one an XML reader accepts.
+        QCOMPARE(escapeAttributeValue(QStringLiteral("&lt; & 'x'")), QStringLiteral("&lt; &amp; 'x'"));
         // Only blanks are trimmed; tabs and line breaks stay, inner blanks stay.
         QCOMPARE(escapeAttributeValue(QStringLiteral(" \tA  B\r\n ")), QStringLiteral("\tA  B\r\n"));
         QCOMPARE(escapeAttributeValue(QStringLiteral("    ")), QString());

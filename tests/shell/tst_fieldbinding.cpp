@@ -25,6 +25,8 @@ private slots:
     void storesEveryFieldWhenAsked();
     void boxesOfOneFieldShowOneText();
     void listsKeepStoredTextsTheyDoNotOffer();
+    void boxesShowCharactersAndTheStoreKeepsTheDocumentsForm_data();
+    void boxesShowCharactersAndTheStoreKeepsTheDocumentsForm();
     void tickBoxes_data();
     void tickBoxes();
 
@@ -149,6 +151,60 @@ void TestFieldBinding::listsKeepStoredTextsTheyDoNotOffer()
     fields.load(edited());
     QCOMPARE(title->count(), 2);
     QCOMPARE(title->currentText(), QString("Ms"));
+}
+
+void TestFieldBinding::boxesShowCharactersAndTheStoreKeepsTheDocumentsForm_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("typed"); // null: left alone
+    QTest::addColumn<QString>("written");
+    QTest::newRow("references shown as characters")
+        << "A &amp; B &quot;c&quot; &lt;d&gt;"
+        << "A & B \"c\" <d>" << QString() << "A &amp; B &quot;c&quot; &lt;d&gt;";
+    // Left alone, a value keeps the form it was stored in.
+    QTest::newRow("a bare ampersand left alone") << "AT&T"
+                                                 << "AT&T" << QString() << "AT&T";
+    QTest::newRow("a character reference left alone") << "&#44608;"
+                                                      << "김" << QString() << "&#44608;";
+    QTest::newRow("typed") << "old"
+                           << "old"
+                           << "A & B \"c\" <d> 한글"
+                           << "A &amp; B &quot;c&quot; &lt;d&gt; 한글";
+    QTest::newRow("a reference typed is text") << ""
+                                               << ""
+                                               << "&amp;"
+                                               << "&amp;amp;";
+}
+
+void TestFieldBinding::boxesShowCharactersAndTheStoreKeepsTheDocumentsForm()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    m_store->exec("UPDATE Contacts SET FileAs = ?, Notes = ?", {stored, stored});
+    for (const FieldBinding::Write which : {FieldBinding::Write::Changed, FieldBinding::Write::Every}) {
+        FieldBinding fields;
+        auto *name = new QLineEdit(&m_window);
+        auto *notes = new QPlainTextEdit(&m_window);
+        fields.bind(name, "FileAs");
+        // A conversion of its own gets the store's form.
+        fields.bind(notes, "Notes", {{}, [](const QString &t) -> QVariant { return t.trimmed(); }});
+        RecordSet &record = edited();
+        fields.load(record);
+        QCOMPARE(name->text(), shown);
+        QCOMPARE(notes->toPlainText(), shown);
+        if (!typed.isNull()) {
+            fields.edit(name, typed);
+            notes->setPlainText(typed);
+        }
+        fields.store(record, which);
+        record.update();
+        QCOMPARE(this->stored("FileAs").toString(), written);
+        QCOMPARE(this->stored("Notes").toString(), written);
+        m_store->exec("UPDATE Contacts SET FileAs = ?, Notes = ?", {stored, stored});
+    }
 }
 
 void TestFieldBinding::tickBoxes_data()

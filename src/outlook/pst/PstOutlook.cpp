@@ -19,6 +19,8 @@ namespace tag = pst::tag;
 // Named properties the members read (their property set and numeric id).
 namespace lid {
 constexpr quint32 FileUnder = 0x8005;               // Address
+constexpr quint32 HomeAddress = 0x801A;             // Address
+constexpr quint32 WorkAddress = 0x801B;             // Address
 constexpr quint32 WorkAddressStreet = 0x8045;       // Address
 constexpr quint32 WorkAddressCity = 0x8046;         // Address
 constexpr quint32 WorkAddressState = 0x8047;        // Address
@@ -38,6 +40,7 @@ constexpr quint32 AppointmentEndWhole = 0x820E;     // Appointment
 constexpr quint32 AppointmentSubType = 0x8215;      // Appointment
 constexpr quint32 AppointmentRecur = 0x8216;        // Appointment
 constexpr quint32 Recurring = 0x8223;               // Appointment
+constexpr quint32 ReminderDelta = 0x8501;           // Common
 constexpr quint32 ReminderSet = 0x8503;             // Common
 constexpr quint32 Mileage = 0x8534;                 // Common
 } // namespace lid
@@ -242,6 +245,9 @@ public:
     int Gender() const override { return int(p().integer(p().find(contact::Gender)).value_or(0)); }
     QDateTime Birthday() const override { return personalDate(lid::BirthdayLocal, contact::Birthday); }
     QString FileAs() const override { return address(lid::FileUnder); }
+    QString FullName() const override { return text(tag::DisplayName); }
+    QString BusinessAddress() const override { return address(lid::WorkAddress); }
+    QString HomeAddress() const override { return address(lid::HomeAddress); }
 
 private:
     const Properties &p() const { return m_data.p(); }
@@ -289,16 +295,37 @@ private:
 class PstRecurrencePattern : public RecurrencePattern
 {
 public:
-    explicit PstRecurrencePattern(const pst::Recurrence &r) : m_r(r) {}
+    // start: the series' first occurrence in this computer's time.
+    PstRecurrencePattern(const pst::Recurrence &r, QDateTime start) : m_r(r), m_start(std::move(start)) {}
     int RecurrenceType() const override { return m_r.recurrenceType; }
     int Occurrences() const override { return m_r.occurrences; }
     int DayOfWeekMask() const override { return m_r.dayOfWeekMask; }
     int Instance() const override { return m_r.instance; }
     bool NoEndDate() const override { return m_r.noEndDate; }
     QDateTime PatternEndDate() const override { return m_r.patternEndDate; }
+    int Interval() const override { return m_r.interval; }
+    int DayOfMonth() const override { return m_r.dayOfMonth; }
+    int MonthOfYear() const override
+    {
+        return m_r.recurrenceType >= 5 && m_r.patternStartDate.isValid() ? m_r.patternStartDate.date().month() : 0;
+    }
+    QDateTime PatternStartDate() const override { return m_r.patternStartDate; }
+    // An occurrence's original start is as many days after the first occurrence's start as its day
+    // is after the first day.
+    QList<RecurrenceException> Exceptions() const override
+    {
+        QList<RecurrenceException> exceptions;
+        if (!m_start.isValid() || !m_r.patternStartDate.isValid())
+            return exceptions;
+        const QDate first = m_r.patternStartDate.date();
+        for (const QDate &day : m_r.deletedDates)
+            exceptions.append({m_start.addDays(first.daysTo(day)), !m_r.changedDates.contains(day)});
+        return exceptions;
+    }
 
 private:
     pst::Recurrence m_r;
+    QDateTime m_start;
 };
 
 class PstAppointmentItem : public AppointmentItem
@@ -315,12 +342,16 @@ public:
     QDateTime End() const override { return instant(lid::AppointmentEndWhole, tag::EndDate); }
     bool AllDayEvent() const override { return p().flag(p().find(PropertySet::Appointment, lid::AppointmentSubType)); }
     bool ReminderSet() const override { return p().flag(p().find(PropertySet::Common, lid::ReminderSet)); }
+    int ReminderMinutesBeforeStart() const override
+    {
+        return int(p().integer(p().find(PropertySet::Common, lid::ReminderDelta)).value_or(15));
+    }
     int RecurrenceState() const override { return m_recurrence ? olApptMaster : olApptNotRecurring; }
     std::shared_ptr<RecurrencePattern> GetRecurrencePattern() override
     {
         if (!m_recurrence)
             return nullptr;
-        return std::make_shared<PstRecurrencePattern>(*m_recurrence);
+        return std::make_shared<PstRecurrencePattern>(*m_recurrence, Start());
     }
 
 private:

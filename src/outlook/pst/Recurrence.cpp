@@ -49,6 +49,48 @@ enum PatternType : quint32 {
 };
 enum EndType : quint32 { EndAfterDate = 0x2021, EndAfterOccurrences = 0x2022, NeverEnd = 0x2023 };
 
+// A list of days, each as the minutes of its midnight.
+bool readDates(Reader &in, quint32 count, QList<QDate> &dates)
+{
+    if (count > 100000)
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 minutes = 0;
+        if (!in.u32(minutes))
+            return false;
+        dates << wallClockFromMinutes(minutes).date();
+    }
+    return true;
+}
+
+// One changed occurrence's record: its times, then the fields its flags say it overrides.
+bool readExceptionInfo(Reader &in, quint32 &originalStart)
+{
+    quint32 startDateTime = 0, endDateTime = 0, flags = 0;
+    if (!in.u32(startDateTime) || !in.u32(endDateTime) || !in.u32(originalStart) || !in.u16(flags))
+        return false;
+    // In the order of the flags' bits: subject, meeting type, reminder delta, reminder set,
+    // location, busy status, attachment, subtype, colour.
+    static const struct
+    {
+        quint32 flag;
+        bool text;
+    } overrides[] = {{0x0001, true},  {0x0002, false}, {0x0004, false}, {0x0008, false}, {0x0010, true},
+                     {0x0020, false}, {0x0040, false}, {0x0080, false}, {0x0100, false}};
+    for (const auto &o : overrides) {
+        if (!(flags & o.flag))
+            continue;
+        if (o.text) {
+            quint32 length = 0, length2 = 0;
+            if (!in.u16(length) || !in.u16(length2) || !in.skip(qsizetype(length2)))
+                return false;
+        } else if (!in.skip(4)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Recurrence> parseRecurrence(const QByteArray &blob)
@@ -88,8 +130,10 @@ std::optional<Recurrence> parseRecurrence(const QByteArray &blob)
 
     quint32 endType = 0, occurrenceCount = 0, firstDayOfWeek = 0, deleted = 0, modified = 0;
     quint32 startDate = 0, endDate = 0;
-    if (!in.u32(endType) || !in.u32(occurrenceCount) || !in.u32(firstDayOfWeek) || !in.u32(deleted) ||
-        !in.skip(qsizetype(deleted) * 4) || !in.u32(modified) || !in.skip(qsizetype(modified) * 4) ||
+    if (!in.u32(endType) || !in.u32(occurrenceCount) || !in.u32(firstDayOfWeek) || !in.u32(deleted))
+        return std::nullopt;
+    QList<QDate> deletedDates, modifiedDates;
+    if (!readDates(in, deleted, deletedDates) || !in.u32(modified) || !readDates(in, modified, modifiedDates) ||
         !in.u32(startDate) || !in.u32(endDate))
         return std::nullopt;
 
@@ -123,11 +167,32 @@ std::optional<Recurrence> parseRecurrence(const QByteArray &blob)
     r.patternStartDate = QDateTime(wallClockFromMinutes(startDate).date(), QTime(0, 0));
     r.patternEndDate = QDateTime(wallClockFromMinutes(endDate).date(), QTime(0, 0));
 
+    r.deletedDates = deletedDates;
+
     // The appointment part follows; a task's pattern ends here.
-    quint32 readerVersion2 = 0, writerVersion2 = 0, startOffset = 0, endOffset = 0;
+    quint32 readerVersion2 = 0, writerVersion2 = 0, startOffset = 0, endOffset = 0, exceptionCount = 0;
+    bool exceptionsRead = false;
     if (in.u32(readerVersion2) && in.u32(writerVersion2) && in.u32(startOffset) && in.u32(endOffset)) {
         r.startTimeOffset = int(startOffset);
         r.endTimeOffset = int(endOffset);
+        // Each changed occurrence says which original day it replaces.
+        if (in.u16(exceptionCount)) {
+            exceptionsRead = true;
+            for (quint32 i = 0; i < exceptionCount && exceptionsRead; ++i) {
+                quint32 originalStart = 0;
+                exceptionsRead = readExceptionInfo(in, originalStart);
+                if (exceptionsRead)
+                    r.changedDates << wallClockFromMinutes(originalStart).date();
+            }
+        }
+    }
+    // Without the changed occurrences' own records, a changed occurrence still on its original day
+    // is known by its day.
+    if (!exceptionsRead) {
+        r.changedDates.clear();
+        for (const QDate &d : modifiedDates)
+            if (deletedDates.contains(d))
+                r.changedDates << d;
     }
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <optional>
 
 namespace pimdesk::pst {
@@ -23,6 +24,11 @@ struct Recurrence
     QDateTime patternEndDate;
     int startTimeOffset = 0; // minutes after midnight (appointments only)
     int endTimeOffset = 0;
+    // The original days of the occurrences removed from the series, and of those among them that
+    // were not removed but changed (moved, renamed): the pattern lists a changed occurrence's
+    // original day among the removed ones.
+    QList<QDate> deletedDates;
+    QList<QDate> changedDates;
 };
 
 // Decodes a recurrence blob; nothing when it is cut short or not a recurrence pattern.

@@ -1,17 +1,9 @@
 #include "records/search/CalendarSearch.h"
 
 #include "records/JetSql.h"
+#include "records/search/StoredTextTests.h"
 
 namespace pimdesk::search {
-
-namespace {
-
-QString containsPattern(const QString &text)
-{
-    return jet::quote(QStringLiteral("*") + text + QStringLiteral("*"));
-}
-
-} // namespace
 
 QString calendarSearchSql(const QString &description, const QString &note)
 {
@@ -19,13 +11,13 @@ QString calendarSearchSql(const QString &description, const QString &note)
     bool haveCondition = false;
     const QString descriptionText = description.trimmed();
     if (!descriptionText.isEmpty()) {
-        sql += QStringLiteral(" WHERE Description LIKE ") + containsPattern(descriptionText);
+        sql += QStringLiteral(" WHERE ") + containsTest(QStringLiteral("Description"), descriptionText);
         haveCondition = true;
     }
     const QString noteText = note.trimmed();
     if (!noteText.isEmpty()) {
-        sql += haveCondition ? QStringLiteral(" AND Note LIKE ") : QStringLiteral(" WHERE Note LIKE ");
-        sql += containsPattern(noteText);
+        sql += haveCondition ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
+        sql += containsTest(QStringLiteral("Note"), noteText);
     }
     return sql;
 }

@@ -1,6 +1,7 @@
 #include "records/search/ContactSearch.h"
 
 #include "records/JetSql.h"
+#include "records/search/StoredTextTests.h"
 
 namespace pimdesk {
 
@@ -11,7 +12,7 @@ QString contactSearchSql(const ContactSearchCriteria &criteria)
 
     const QString title = criteria.title.trimmed();
     if (!title.isEmpty()) {
-        sql += QStringLiteral(" WHERE Title = ") + jet::quote(title);
+        sql += QStringLiteral(" WHERE ") + search::equalsTest(QStringLiteral("Title"), title);
         conditionAdded = true;
     }
 
@@ -26,7 +27,7 @@ QString contactSearchSql(const ContactSearchCriteria &criteria)
         if (text.isEmpty())
             continue;
         sql += conditionAdded ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
-        sql += QLatin1String(field) + QStringLiteral(" LIKE ") + jet::quote(QLatin1Char('*') + text + QLatin1Char('*'));
+        sql += search::containsTest(QLatin1String(field), text);
         conditionAdded = true;
     }
     return sql;

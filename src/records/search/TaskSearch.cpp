@@ -1,6 +1,7 @@
 #include "records/search/TaskSearch.h"
 
 #include "records/JetSql.h"
+#include "records/search/StoredTextTests.h"
 
 namespace pimdesk::search {
 
@@ -40,6 +41,11 @@ QString taskSearchSql(const TaskCriteria &criteria)
         sql += QLatin1String(field) + QLatin1Char(' ') + QLatin1String(test) + QLatin1Char(' ') + literal;
         hasCondition = true;
     };
+    auto contains = [&](const char *field, const QString &typed) {
+        sql += hasCondition ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
+        sql += containsTest(QLatin1String(field), typed);
+        hasCondition = true;
+    };
 
     const QString priority = criteria.priority.trimmed();
     if (!priority.isEmpty() && priority != allPriorities)
@@ -49,10 +55,10 @@ QString taskSearchSql(const TaskCriteria &criteria)
         condition("Status", "=", jet::quote(status));
     const QString description = criteria.description.trimmed();
     if (!description.isEmpty())
-        condition("Description", "LIKE", jet::quote("*" + description + "*"));
+        contains("Description", description);
     const QString notes = criteria.notes.trimmed();
     if (!notes.isEmpty())
-        condition("Notes", "LIKE", jet::quote("*" + notes + "*"));
+        contains("Notes", notes);
     return sql;
 }
 

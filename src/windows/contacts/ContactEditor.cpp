@@ -143,12 +143,7 @@ void ContactEditor::composeName()
 
 void ContactEditor::save()
 {
-    // The store keeps a double quote as "&quot;"; the boxes show the text as it will be kept.
-    for (QWidget *b : m_fields.boxes()) {
-        const QString text = FieldBinding::text(b);
-        if (text.contains(QLatin1Char('"')))
-            m_fields.show(b, QString(text).replace(QLatin1Char('"'), QStringLiteral("&quot;")));
-    }
+    // The boxes show characters; the binding keeps them in the store as the documents hold them.
     RecordSet &record = m_data.recordset();
     const Answer answer = m_context.messages->show(QStringLiteral("작업내용을 저장 하시겠습니까?"),
                                                    QStringLiteral("저장 할까요?"), Buttons::OkCancel, Icon::None);

@@ -5,6 +5,7 @@
 #include "records/Messages.h"
 #include "records/RecordSet.h"
 #include "records/StoreError.h"
+#include "records/StoreText.h"
 #include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
@@ -248,7 +249,7 @@ void TaskEditor::fill(const RecordSet &task)
     m_dueDate->setText(dueCaption(task.field("Hasdate"), task.field("Dateyear"), task.field("Datemonth"),
                                   task.field("Dateday"), Clock::current().today()));
     m_storedNotes = fieldText(task.field("Notes"));
-    m_notes->setPlainText(m_storedNotes);
+    m_notes->setPlainText(plainFromStoreText(m_storedNotes));
     m_notes->document()->setModified(false);
 }
 
@@ -396,7 +397,7 @@ QString TaskEditor::notesText() const
     // stored, and edited notes keep the stored text's carriage returns (Outlook writes them so).
     if (!m_notes->document()->isModified())
         return m_storedNotes;
-    QString text = m_notes->toPlainText();
+    QString text = storeTextFromPlain(m_notes->toPlainText());
     if (m_storedNotes.contains(QLatin1String("\r\n")))
         text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;

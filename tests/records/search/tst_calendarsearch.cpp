@@ -54,13 +54,15 @@ private slots:
         // Typed characters that mean something to SQL are searched for as they are.
         QTest::newRow("double quote") << "\"Busan\""
                                       << ""
-                                      << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"Busan\"\"*\""
+                                      << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;Busan&quot;*\" OR "
+                                         "Description LIKE \"*\"\"Busan\"\"*\")"
                                       << QList<qint64>{3};
-        QTest::newRow("lone quote") << "\""
-                                    << "\""
-                                    << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"*\" AND "
-                                       "Note LIKE \"*\"\"*\""
-                                    << QList<qint64>{};
+        QTest::newRow("lone quote")
+            << "\""
+            << "\""
+            << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;*\" OR Description LIKE "
+               "\"*\"\"*\") AND (Note LIKE \"*&quot;*\" OR Note LIKE \"*\"\"*\")"
+            << QList<qint64>{};
         QTest::newRow("percent") << ""
                                  << "0%"
                                  << "SELECT * FROM Datebook WHERE Note LIKE \"*0%*\"" << QList<qint64>{3};
@@ -85,7 +87,9 @@ private slots:
         QTest::newRow("statement break")
             << "x\"; DROP TABLE Datebook; --"
             << ""
-            << "SELECT * FROM Datebook WHERE Description LIKE \"*x\"\"; DROP TABLE Datebook; --*\"" << QList<qint64>{};
+            << "SELECT * FROM Datebook WHERE (Description LIKE \"*x&quot;; DROP TABLE Datebook; --*\" OR "
+               "Description LIKE \"*x\"\"; DROP TABLE Datebook; --*\")"
+            << QList<qint64>{};
     }
 
     void buildsTheTextAndSelectsTheEvents()

@@ -74,10 +74,16 @@ void TestContactSearch::buildsTheText_data()
     QTest::newRow("company then home street") << ContactSearchCriteria{{}, {}, "Sam", "Jongno", {}}
                                               << "SELECT * FROM Contacts WHERE O_Company LIKE \"*Sam*\""
                                                  " AND H_Street LIKE \"*Jongno*\"";
-    QTest::newRow("quote doubled in its literal") << ContactSearchCriteria{{}, "Kim \"Jay\"", {}, {}, {}}
-                                                  << "SELECT * FROM Contacts WHERE FileAs LIKE \"*Kim \"\"Jay\"\"*\"";
+    // A typed quote is looked for as the store keeps it now and, for records kept before, as it
+    // is, doubled in its literal.
+    QTest::newRow("quote doubled in its literal")
+        << ContactSearchCriteria{{}, "Kim \"Jay\"", {}, {}, {}}
+        << "SELECT * FROM Contacts WHERE (FileAs LIKE \"*Kim &quot;Jay&quot;*\" OR FileAs LIKE \"*Kim \"\"Jay\"\"*\")";
     QTest::newRow("quote in the title") << ContactSearchCriteria{"D\"r", {}, {}, {}, {}}
-                                        << "SELECT * FROM Contacts WHERE Title = \"D\"\"r\"";
+                                        << "SELECT * FROM Contacts WHERE (Title = \"D&quot;r\" OR Title = \"D\"\"r\")";
+    QTest::newRow("ampersand and angle brackets")
+        << ContactSearchCriteria{{}, {}, "A&B <C>", {}, {}}
+        << "SELECT * FROM Contacts WHERE (O_Company LIKE \"*A&amp;B &lt;C&gt;*\" OR O_Company LIKE \"*A&B <C>*\")";
 }
 
 void TestContactSearch::buildsTheText()
@@ -99,9 +105,11 @@ void TestContactSearch::findsWhatWasTyped_data()
     QTest::newRow("title is not a contains test") << ContactSearchCriteria{"M", {}, {}, {}, {}} << Ids{};
     QTest::newRow("name anywhere, any case") << ContactSearchCriteria{{}, "LEE", {}, {}, {}} << Ids{4, 5};
     QTest::newRow("joined with AND") << ContactSearchCriteria{"Dr", {}, "sam", {}, "77"} << Ids{5};
-    QTest::newRow("double quote") << ContactSearchCriteria{{}, "\"Jay\"", {}, {}, {}} << Ids{3};
+    // The characters find the store's references (2) and records kept as typed (3).
+    QTest::newRow("double quote") << ContactSearchCriteria{{}, "\"Jay\"", {}, {}, {}} << Ids{2, 3};
     QTest::newRow("stored reference") << ContactSearchCriteria{{}, "&quot;", {}, {}, {}} << Ids{2};
-    QTest::newRow("lone quote") << ContactSearchCriteria{{}, "\"", {}, {}, {}} << Ids{3};
+    QTest::newRow("lone quote") << ContactSearchCriteria{{}, "\"", {}, {}, {}} << Ids{2, 3};
+    QTest::newRow("ampersand kept as typed") << ContactSearchCriteria{{}, {}, "O'Brien & Co", {}, {}} << Ids{4};
     QTest::newRow("percent is literal") << ContactSearchCriteria{{}, {}, "0%", {}, {}} << Ids{3};
     QTest::newRow("underscore is literal") << ContactSearchCriteria{{}, {}, {}, "a_b", {}} << Ids{3};
     QTest::newRow("underscore matches no other") << ContactSearchCriteria{{}, {}, {}, "o_1", {}} << Ids{};

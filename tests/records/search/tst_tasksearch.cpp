@@ -80,8 +80,9 @@ void TestTaskSearch::buildsTheTextOfEachChoice_data()
     QTest::newRow("everything, values trimmed")
         << TaskCriteria{" 2 - High ", " Waiting ", " a b ", " c "}
         << R"(SELECT * FROM Todo WHERE Priority = "2" AND Status = "Waiting" AND Description LIKE "*a b*" AND Notes LIKE "*c*")";
-    QTest::newRow("quote doubled") << TaskCriteria{"6 - All", "All", "say \"hi\"", ""}
-                                   << R"(SELECT * FROM Todo WHERE Description LIKE "*say ""hi""*")";
+    QTest::newRow("quote doubled")
+        << TaskCriteria{"6 - All", "All", "say \"hi\"", ""}
+        << R"(SELECT * FROM Todo WHERE (Description LIKE "*say &quot;hi&quot;*" OR Description LIKE "*say ""hi""*"))";
 }
 
 void TestTaskSearch::buildsTheTextOfEachChoice()

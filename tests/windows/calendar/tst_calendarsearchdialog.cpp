@@ -84,7 +84,9 @@ void TestCalendarSearchDialog::searchFiltersTheList_data()
                                     << QList<qint64>{1};
     QTest::newRow("quote") << "\"Busan"
                            << ""
-                           << "SELECT * FROM Datebook WHERE Description LIKE \"*\"\"Busan*\"" << QList<qint64>{3};
+                           << "SELECT * FROM Datebook WHERE (Description LIKE \"*&quot;Busan*\" OR Description LIKE "
+                              "\"*\"\"Busan*\")"
+                           << QList<qint64>{3};
 }
 
 void TestCalendarSearchDialog::searchFiltersTheList()

@@ -111,6 +111,7 @@ private slots:
     void businessContactAndGender();
     void cancelWritesNothing();
     void untouchedValuesKeepTheirForm();
+    void marksAreStoredInTheDocumentsFormAndShownAsTyped();
     void aFailedSaveKeepsWhatWasTyped();
     void newContactKeepsUntouchedFieldsAbsent();
 
@@ -212,8 +213,8 @@ void TestContactEditor::quotesAreKeptAsReferences()
     QCOMPARE(f.messages.texts(), QStringList{"작업내용을 저장 하시겠습니까?"});
     QCOMPARE(f.messages.shown()[0].title, QString("저장 할까요?"));
     QCOMPARE(f.messages.shown()[0].buttons, Buttons::OkCancel);
-    // The boxes show the text as it is kept, whatever the answer; the editor is done either way.
-    QCOMPARE(textOf(box("Text1")), QString("Kim &quot;Jay&quot;"));
+    // The boxes show the text as typed, whatever the answer; the editor is done either way.
+    QCOMPARE(textOf(box("Text1")), QString("Kim \"Jay\""));
     QVERIFY(!f.widget("SUB2_2")->isVisible());
     QVERIFY(f.widget("SUB2_1")->isEnabled());
     if (Answer(answer) == Answer::Ok) {
@@ -405,6 +406,39 @@ void TestContactEditor::untouchedValuesKeepTheirForm()
     QCOMPARE(f.stored(8, "H_Street").toString(), QString("1 Main St\r\nApt 2"));
     QCOMPARE(f.stored(8, "H_Birthday").toString(), QString("2004-01-05"));
     QVERIFY(f.stored(8, "Notes").isNull());
+}
+
+void TestContactEditor::marksAreStoredInTheDocumentsFormAndShownAsTyped()
+{
+    // Stored before: references the handheld wrote, and a bare "&" from before the store kept the
+    // documents' form. Boxes left alone write back what was stored.
+    f.addContact(
+        4, {{"FileAs", "old"}, {"O_Company", "AT&T &#44608;"}, {"H_City", "Seoul &amp; Busan"}, {"Notes", "x &lt; y"}});
+    QVERIFY(edit(4));
+    QCOMPARE(textOf(box("Text5")), QString("AT&T 김"));
+    QCOMPARE(textOf(box("Text24")), QString("Seoul & Busan"));
+    QCOMPARE(textOf(box("Text36")), QString("x < y"));
+    retype(box("Text1"), "A & B \"c\" <d>");
+    retype(box("Text13"), "한글 & 'x'");
+    save(Answer::Ok);
+    QCOMPARE(f.stored(4, "FileAs").toString(), QString("A &amp; B &quot;c&quot; &lt;d&gt;"));
+    QCOMPARE(f.stored(4, "O_City").toString(), QString("한글 &amp; 'x'"));
+    QCOMPARE(f.stored(4, "O_Company").toString(), QString("AT&T &#44608;"));
+    QCOMPARE(f.stored(4, "H_City").toString(), QString("Seoul &amp; Busan"));
+    QCOMPARE(f.stored(4, "Notes").toString(), QString("x &lt; y"));
+
+    // The list shows the characters, and so does the editor opened again.
+    int row = -1;
+    for (int r = 0; r < f.grid()->gridModel().rowCount(); ++r)
+        if (f.grid()->gridModel().cellText(r, 0).toLongLong() == 4)
+            row = r;
+    QVERIFY(row >= 0);
+    QCOMPARE(f.grid()->gridModel().cellText(row, 2), QString("A & B \"c\" <d>"));
+    QVERIFY(edit(4));
+    QCOMPARE(textOf(box("Text1")), QString("A & B \"c\" <d>"));
+    QCOMPARE(textOf(box("Text13")), QString("한글 & 'x'"));
+    save(Answer::Ok);
+    QCOMPARE(f.stored(4, "FileAs").toString(), QString("A &amp; B &quot;c&quot; &lt;d&gt;"));
 }
 
 void TestContactEditor::aFailedSaveKeepsWhatWasTyped()

@@ -32,6 +32,7 @@ private slots:
     void dueBoxDecidesWhetherTheDateIsSaved();
     void calendarSetsTheDateOfItsButton();
     void notesKeepTheirLineBreaks();
+    void marksShowAsCharactersAndAreStoredInTheDocumentsForm();
     void cancellingLeavesTheStoreAsItWas();
     void aTaskThatCannotBeStoredStaysInTheEditor();
 
@@ -248,6 +249,30 @@ void TestTaskEditor::notesKeepTheirLineBreaks()
     QTest::keyClicks(notes, "third");
     t.click("SUB3_2", "Command2");
     QCOMPARE(t.task(3).value("Notes").toString(), QString("first\r\nsecond\r\nthird"));
+}
+
+void TestTaskEditor::marksShowAsCharactersAndAreStoredInTheDocumentsForm()
+{
+    t.addTask({{"ID", 4}, {"Description", "AT&amp;T &lt;call&gt;"}, {"Notes", "x &amp; y\r\nAT&T"}});
+    m_list->reload();
+    t.click("SUB3_1", "Command2");
+    auto *description = control<QLineEdit>("Text1");
+    auto *notes = control<QPlainTextEdit>("Text3");
+    QCOMPARE(description->text(), QString("AT&T <call>"));
+    QCOMPARE(notes->toPlainText(), QString("x & y\nAT&T"));
+    // Saved untouched: as stored, the bare "&" of the notes too.
+    t.click("SUB3_2", "Command2");
+    QCOMPARE(t.task(4).value("Description").toString(), QString("AT&amp;T &lt;call&gt;"));
+    QCOMPARE(t.task(4).value("Notes").toString(), QString("x &amp; y\r\nAT&T"));
+
+    t.click("SUB3_1", "Command2");
+    description->selectAll();
+    QTest::keyClicks(description, "A & B \"c\" <d>");
+    notes->moveCursor(QTextCursor::End);
+    QTest::keyClicks(notes, " \"q\"");
+    t.click("SUB3_2", "Command2");
+    QCOMPARE(t.task(4).value("Description").toString(), QString("A &amp; B &quot;c&quot; &lt;d&gt;"));
+    QCOMPARE(t.task(4).value("Notes").toString(), QString("x &amp; y\r\nAT&amp;T &quot;q&quot;"));
 }
 
 void TestTaskEditor::cancellingLeavesTheStoreAsItWas()
