@@ -5,6 +5,7 @@
 //
 // Run from a Release build:  build/release/bench/bench_calendar_list [events]
 #include "BenchReport.h"
+#include "Profiling.h"
 #include "SqliteShell.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
@@ -105,6 +106,7 @@ int main(int argc, char *argv[])
     double firstOpening = -1;
     RecordGrid *grid = nullptr;
     for (int i = 0; i < runs + 1; ++i) {
+        bench::profile("open", true);
         const double cpuBefore = bench::cpuMs();
         t.restart();
         open->trigger();
@@ -112,6 +114,7 @@ int main(int argc, char *argv[])
             grid = main.findChild<RecordGrid *>("MSFlexGrid1");
         showGrid(grid);
         const double ms = t.nsecsElapsed() / 1e6;
+        bench::profile("open", false);
         if (i > 0)
             openingCpu << bench::cpuMs() - cpuBefore;
         if (grid->gridModel().rowCount() != count || grid->gridModel().cellText(0, 4).isEmpty()) {
@@ -144,11 +147,13 @@ int main(int argc, char *argv[])
         list->findChild<QToolButton *>("Command4")->click();
         QWidget *dialog = main.findChild<QWidget *>("Dialog2");
         dialog->findChild<QLineEdit *>("Text1")->setText(criterion);
+        bench::profile("search", true);
         const double cpuBefore = bench::cpuMs();
         t.restart();
         dialog->findChild<QPushButton *>("OKButton")->click();
         showGrid(grid);
         searching << t.nsecsElapsed() / 1e6;
+        bench::profile("search", false);
         searchingCpu << bench::cpuMs() - cpuBefore;
         matches = grid->gridModel().rowCount();
         // Back to the whole list for the next run.
@@ -195,10 +200,12 @@ int main(int argc, char *argv[])
     std::printf("peak memory %.1f MB before and %.1f MB after scrolling to the last row\n", peakBefore, peakAfter);
     std::printf("medians of %d runs; query: %s | %s\n", runs, qPrintable(jet::toSqlite(showAll)),
                 qPrintable(jet::toSqlite(searchSql)));
-    bench::report("calendar list: open", count, openMs / 1000, peakAfter, openBase / 1000, "sqlite3 shell query");
+    bench::report("calendar list: open", count, openMs / 1000, peakAfter, openBase / 1000, "sqlite3 shell query",
+                  {0.5, 0.2});
     bench::report("calendar list: search", count, searchMs / 1000, peakAfter, searchBaseMs / 1000,
-                  "sqlite3 shell query");
-    bench::report("calendar list: first opening", count, firstOpening / 1000, peakAfter);
+                  "sqlite3 shell query", {1.0, 0.2});
+    bench::report("calendar list: first opening", count, firstOpening / 1000, peakAfter, openBase / 1000,
+                  "sqlite3 shell query", {0.5, 0.2});
     bench::report("calendar record set: newest first", count, median(openSet) / 1000, peakAfter);
     bench::report("calendar record set: search", count, median(searchSet) / 1000, peakAfter);
     return 0;

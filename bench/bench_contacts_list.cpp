@@ -6,6 +6,7 @@
 //            text on the list's data source.
 // Targets: opening <= 0.5x its baseline, search <= 1.0x, both under 200 ms.
 #include "BenchReport.h"
+#include "Profiling.h"
 #include "SqliteShell.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
@@ -85,13 +86,13 @@ bench::Timing median(const QList<bench::Timing> &timings)
 }
 
 void report(const char *what, const QList<bench::Timing> &ours, const QList<bench::Timing> &baseline,
-            const char *target)
+            const char *target, bench::Targets targets)
 {
     const bench::Timing o = median(ours), b = median(baseline);
     std::printf("%-8s %7.1f ms (cpu %6.1f)   sqlite3 %7.1f ms (cpu %6.1f)   ratio %.2f, cpu %.2f   %s\n", what, o.ms,
                 o.cpu, b.ms, b.cpu, o.ms / b.ms, o.cpu / b.cpu, target);
     bench::report(qPrintable(QString("contacts list: %1").arg(what)), contactCount, o.ms / 1000,
-                  bench::processPeakMegabytes(), b.ms / 1000, "sqlite3 shell query");
+                  bench::processPeakMegabytes(), b.ms / 1000, "sqlite3 shell query", targets);
 }
 
 } // namespace
@@ -127,6 +128,7 @@ int main(int argc, char **argv)
     RecordGrid *grid = nullptr;
     ListWindow *list = nullptr;
     for (int round = 0; round < rounds; ++round) {
+        bench::profile("open", true);
         const double cpu = bench::cpuMs();
         QElapsedTimer t;
         t.start();
@@ -135,25 +137,28 @@ int main(int argc, char **argv)
         grid = list->findChild<RecordGrid *>("MSFlexGrid1");
         showFirstRows(grid);
         const bench::Timing took{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
+        bench::profile("open", false);
         if (grid->gridModel().rowCount() != contactCount || grid->gridModel().cellText(0, 0) != "1") {
             std::printf("the list does not show the contacts\n");
             return 1;
         }
-        if (round == 0) {
+        if (round == 0)
             std::printf("first opening (window built) %7.1f ms (cpu %6.1f)\n", took.ms, took.cpu);
-            bench::report("contacts list: first opening", contactCount, took.ms / 1000, bench::processPeakMegabytes());
-        }
         opening << took;
         openingBase << bench::sqliteShell(storePath, openSql);
     }
+    bench::report("contacts list: first opening", contactCount, opening.first().ms / 1000,
+                  bench::processPeakMegabytes(), median(openingBase).ms / 1000, "sqlite3 shell query", {0.5, 0.2});
     for (int round = 0; round < rounds; ++round) {
         list->open(storePath, "Contacts");
+        bench::profile("search", true);
         const double cpu = bench::cpuMs();
         QElapsedTimer t;
         t.start();
         list->open(storePath, searchSource);
         showFirstRows(grid);
         search << bench::Timing{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
+        bench::profile("search", false);
         if (grid->gridModel().rowCount() != contactCount / 100) {
             std::printf("the search found %d contacts\n", grid->gridModel().rowCount());
             return 1;
@@ -161,8 +166,8 @@ int main(int argc, char **argv)
         searchBase << bench::sqliteShell(storePath, searchSql);
     }
     std::printf("medians of %d rounds; the search: %s\n", rounds, qPrintable(searchSource));
-    report("opening", opening, openingBase, "(target <= 0.5, < 200 ms)");
-    report("search", search, searchBase, "(target <= 1.0, < 200 ms)");
+    report("opening", opening, openingBase, "(target <= 0.5, < 200 ms)", {0.5, 0.2});
+    report("search", search, searchBase, "(target <= 1.0, < 200 ms)", {1.0, 0.2});
 
     list->open(storePath, "Contacts");
     showFirstRows(grid);

@@ -214,7 +214,7 @@ int main(int argc, char *argv[])
                         commandMs, commandMs > 0 ? exportMs / commandMs : 0.0, bytesMs, textMs, convertMs, peak);
             bench::report(qPrintable(QString("export %1").arg(info.table)), n, exportMs / 1000, peak,
                           (commandMs > 0 ? commandMs : scanMs) / 1000,
-                          commandMs > 0 ? "sqlite3 -csv SELECT *" : "C API scan to a file");
+                          commandMs > 0 ? "sqlite3 -csv SELECT *" : "C API scan to a file", {0.5});
         }
     }
     return 0;

@@ -12,6 +12,8 @@
 #include "exchange/DeviceReaders.h"
 #include "exchange/DeviceTime.h"
 #include "exchange/DocumentReader.h"
+#include "exchange/ImportFromDevice.h"
+#include "records/Messages.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 
@@ -271,6 +273,28 @@ int child(const QStringList &args)
     return 0;
 }
 
+// Child: the whole import as the import window and pimdesk-cli run it (the data folder's lock, the
+// copy of the handheld's document beside the store, the backup of the store before the merge, the
+// merge, the guard's kept copy), printed like child().
+int deviceChild(const QStringList &args)
+{
+    const RecordKind kind = RecordKind(args.value(0).toInt());
+    const QString data = args.value(1);
+    const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
+    SilentMessages messages;
+    QElapsedTimer t;
+    t.start();
+    const ImportOutcome outcome = importFromDevice(*store, data, args.value(2), {kind}, messages, nullptr);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (!outcome.allCompleted) {
+        std::fprintf(stderr, "the import of %s did not complete\n", kindInfo(kind).table);
+        return 1;
+    }
+    const qint64 records = store->count(QString::fromLatin1(kindInfo(kind).table));
+    std::printf("%.1f %lld 0 %lld\n", ms, qlonglong(records), qlonglong(bench::processPeakKilobytes()));
+    return 0;
+}
+
 // The document walked by the reader's front end alone, without the store: the share of the
 // import that is reading rather than storing.
 double parseOnlyMs(const QString &documentPath, const QByteArray &recordElement)
@@ -295,12 +319,13 @@ struct ChildRun
     qint64 peakKb = 0;
 };
 
-ChildRun runChild(const Kind &kind, const QString &dataDirectory, const QString &documentPath)
+ChildRun runChild(const Kind &kind, const QString &dataDirectory, const QString &documentPath,
+                  const char *mode = "--child")
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(QCoreApplication::applicationFilePath(),
-            {"--child", QString::number(int(kind.kind)), dataDirectory, documentPath});
+            {mode, QString::number(int(kind.kind)), dataDirectory, documentPath});
     p.waitForFinished(-1);
     const QList<QByteArray> parts = p.readAllStandardOutput().trimmed().split(' ');
     return {parts.value(0).toDouble(), parts.value(1).toLongLong(), parts.value(3).toLongLong()};
@@ -314,6 +339,8 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments().mid(1);
     if (args.value(0) == "--child")
         return child(args.mid(1));
+    if (args.value(0) == "--device-child")
+        return deviceChild(args.mid(1));
 
     QList<int> sizes{1000, 10000, 100000};
     QString keep;
@@ -374,6 +401,42 @@ int main(int argc, char *argv[])
                 out.flush();
                 bench::report(qPrintable(QString("import %1 into %2 store").arg(kind.name, storeState)), n, r.ms / 1000,
                               double(r.peakKb) / 1024.0, baseline / 1000, "sqlite3 .import + xmllint");
+            }
+            // The whole import from a handheld (a folder standing in for it), backup and kept copy
+            // included: into a new data folder, then again into the full store (whose backup is then
+            // a store of n records).
+            const QString drive = base + "-drive";
+            const QString onHandheld = QDir(drive).filePath(QLatin1String(kindInfo(kind.kind).handheldFolder));
+            QDir().mkpath(onHandheld);
+            QFile::remove(QDir(onHandheld).filePath(QLatin1String(kindInfo(kind.kind).documentName)));
+            if (!QFile::copy(document, QDir(onHandheld).filePath(QLatin1String(kindInfo(kind.kind).documentName)))) {
+                out << "cannot put " << document << " on the stand-in handheld\n";
+                return 1;
+            }
+            const QString deviceData = base + "-device-data";
+            QDir(deviceData).removeRecursively();
+            for (const char *storeState : {"empty", "full"}) {
+                const ChildRun r = runChild(kind, deviceData, drive, "--device-child");
+                if (r.merged != n) {
+                    out << kind.name << ' ' << n << ": the device import left " << r.merged << " records\n";
+                    return 1;
+                }
+                const double peakMb = double(r.peakKb) / 1024.0, limitMb = 3 * documentMb + 50;
+                out << QString("%1 %2  %3  %4  %5  %6  %7  %8  %9  %10  (whole import: backup, kept copy)\n")
+                           .arg(kind.name, -8)
+                           .arg(n, 8)
+                           .arg(storeState, 5)
+                           .arg(r.ms, 9, 'f', 1)
+                           .arg(qint64(n / (r.ms / 1000.0)), 9)
+                           .arg(peakMb, 7, 'f', 1)
+                           .arg(documentMb, 6, 'f', 1)
+                           .arg(limitMb, 8, 'f', 1)
+                           .arg(baseline, 11, 'f', 1)
+                           .arg(r.ms / baseline, 5, 'f', 2);
+                out.flush();
+                bench::report(
+                    qPrintable(QString("device import %1 into %2 store (backup, kept copy)").arg(kind.name, storeState)),
+                    n, r.ms / 1000, peakMb, baseline / 1000, "sqlite3 .import + xmllint", {0.6, -1, limitMb});
             }
         }
     }

@@ -113,10 +113,12 @@ public:
     DocumentMerge(Store &store, const KindInfo &kind)
         : m_store(store), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
     {
-        QStringList assignments, columns{quoted("ID")}, marks{"?1"};
+        QStringList assignments, differences, columns{quoted("ID")}, marks{"?1"};
         int parameter = 2;
         auto addField = [&](const char *field) {
             assignments << QString("%1 = ?%2").arg(quoted(field)).arg(parameter);
+            // Compared byte for byte: the fields ignore letter case, a change of case is a change.
+            differences << QString("%1 IS NOT ?%2 COLLATE BINARY").arg(quoted(field)).arg(parameter);
             columns << quoted(field);
             marks << QString("?%1").arg(parameter);
             ++parameter;
@@ -126,7 +128,11 @@ public:
         for (const FixedValue &fixed : m_layout.fixedValues)
             addField(fixed.field);
         const QString table = quoted(kind.table);
-        m_updateSql = QString("UPDATE %1 SET %2 WHERE \"ID\" = ?1").arg(table, assignments.join(", "));
+        // A record the store already holds as the document has it is left alone: a second import of
+        // the same document rewrites nothing (no page of the store, none of its journal).
+        m_updateSql = QString("UPDATE %1 SET %2 WHERE \"ID\" = ?1 AND (%3)")
+                          .arg(table, assignments.join(", "), differences.join(" OR "));
+        m_existsSql = QString("SELECT 1 FROM %1 WHERE \"ID\" = ?1").arg(table);
         m_insertSql = QString("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), marks.join(", "));
         m_values.resize(m_layout.attributes.size() + 1);
         m_times.resize(m_layout.attributes.size());
@@ -147,6 +153,7 @@ public:
             // without the table's fields) then leaves nothing to roll back.
             sqlite3_stmt *update = m_store.prepare(m_updateSql);
             sqlite3_stmt *insert = m_store.prepare(m_insertSql);
+            m_exists = m_store.prepare(m_existsSql);
             Store::Transaction transaction(m_store);
             while (reader.next()) {
                 documentOfItsKind = documentOfItsKind || reader.isDocumentElement();
@@ -232,8 +239,15 @@ private:
             bindText(update, insert, parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
 
         m_store.step(update);
-        const bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
+        bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
         sqlite3_reset(update);
+        if (!found) {
+            // Nothing changed: either the record is there as it is, or it is new.
+            sqlite3_reset(m_exists);
+            sqlite3_bind_int64(m_exists, 1, id);
+            found = m_store.step(m_exists);
+            sqlite3_reset(m_exists);
+        }
         if (!found) {
             m_store.step(insert);
             sqlite3_reset(insert);
@@ -261,6 +275,8 @@ private:
     QList<QByteArray> m_containers;
     QString m_updateSql;
     QString m_insertSql;
+    QString m_existsSql;
+    sqlite3_stmt *m_exists = nullptr;
     std::vector<Value> m_values;
     std::vector<std::array<char, 20>> m_times;
 };

@@ -72,7 +72,9 @@ void RecordSet::requery()
     while (m_store->step(s))
         rowids.append(sqlite3_column_int64(s, 0));
     sqlite3_reset(s);
-    if (sortHere)
+    // An index walked in its own order often gives them in store order already (the ID index of a
+    // table filled in ID order, a search's index with one value): then there is nothing to sort.
+    if (sortHere && !std::is_sorted(rowids.cbegin(), rowids.cend()))
         std::sort(rowids.begin(), rowids.end());
     m_rowids = std::move(rowids);
     m_positionOfRowid.clear();

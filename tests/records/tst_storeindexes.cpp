@@ -1,10 +1,12 @@
 // Indexes the windows rely on: the calendar list's newest-first order is read from an index on
-// Start, in new stores and in stores made before that index existed.
+// Start, and the task and calendar searches from indexes on the fields they test, in new stores and
+// in stores made before those indexes existed.
 #include "records/JetSql.h"
 #include "records/RecordSet.h"
 #include "records/Schema.h"
 #include "records/Store.h"
 #include "records/search/CalendarSearch.h"
+#include "records/search/TaskSearch.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,7 +19,11 @@ namespace {
 
 QString planOf(Store &store, const QString &recordSource)
 {
-    Store::Query plan(store, "EXPLAIN QUERY PLAN " + jet::selectSql(jet::parseSource(recordSource), "rowid"));
+    // As a record set reads its members: a set in the store's order is put in that order after reading.
+    QString sql = jet::selectSql(jet::parseSource(recordSource), "rowid");
+    if (sql.endsWith(" ORDER BY rowid"))
+        sql.chop(15);
+    Store::Query plan(store, "EXPLAIN QUERY PLAN " + sql);
     QStringList steps;
     while (plan.next())
         steps << plan.text(3);
@@ -35,6 +41,30 @@ bool hasIndex(const QString &path, const char *name)
     sqlite3_finalize(s);
     sqlite3_close(db);
     return found;
+}
+
+// A store as the first versions made it (tables and the ID and outlook_index indexes only), made
+// by another tool, holding rows.
+void makeOlderStore(const QString &path, const QStringList &inserts)
+{
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    const QStringList added = schema::addedIndexStatements();
+    for (const TableSchema *table : schema::tables())
+        for (const QString &statement : schema::createStatements(*table))
+            if (!added.contains(statement))
+                QCOMPARE(sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const QString &insert : inserts)
+        QCOMPARE(sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+QList<qint64> idsOf(RecordSet &records)
+{
+    QList<qint64> ids;
+    for (records.moveFirst(); !records.eof(); records.moveNext())
+        ids << records.field("ID").toLongLong();
+    return ids;
 }
 
 } // namespace
@@ -139,6 +169,84 @@ private slots:
                 QCOMPARE(again->scalar("SELECT foreign_uid FROM Todo WHERE ID = 7").toString(), QString("Abc"));
             }
         }
+    }
+
+    // Each search reads the records it shows through an index: the conditions that compare a field
+    // seek in it, a text looked for anywhere in a field walks an index of that field (a fraction of
+    // the table) instead of the table. What it finds and the order (the store's order) are those of
+    // reading the whole table, letter case ignored as the fields ignore it.
+    void searchesReadFromIndexes_data()
+    {
+        QTest::addColumn<bool>("olderStore");
+        QTest::addColumn<QString>("recordSource");
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<QList<qint64>>("ids");
+        for (const bool older : {false, true}) {
+            const char *store = older ? "store made without the indexes" : "new store";
+            QTest::addRow("tasks, priority and status, %s", store)
+                << older << search::taskSearchSql({"3 - Normal", "NotStarted", "", ""}) << "Todo_Status_Priority"
+                << QList<qint64>{2, 7, 5};
+            QTest::addRow("tasks, status only, %s", store)
+                << older << search::taskSearchSql({"6 - All", "Waiting", "", ""}) << "Todo_Status_Priority"
+                << QList<qint64>{6, 3};
+            QTest::addRow("tasks, status and notes, %s", store)
+                << older << search::taskSearchSql({"3 - Normal", "NotStarted", "", "전화"}) << "Todo_Status_Priority"
+                << QList<qint64>{5};
+            QTest::addRow("tasks, description, %s", store)
+                << older << search::taskSearchSql({"6 - All", "All", "보고서", ""}) << "Todo_Description"
+                << QList<qint64>{6, 1, 5};
+            QTest::addRow("calendar, description, %s", store)
+                << older << search::calendarSearchSql("회의", "") << "Datebook_Description"
+                << QList<qint64>{14, 11, 15};
+            // Two texts to look for: the table is read, no index holding both fields.
+            QTest::addRow("calendar, description and note, %s", store)
+                << older << search::calendarSearchSql("MEET", "room") << "" << QList<qint64>{13};
+        }
+    }
+
+    void searchesReadFromIndexes()
+    {
+        QFETCH(bool, olderStore);
+        QFETCH(QString, recordSource);
+        QFETCH(QString, index);
+        QFETCH(QList<qint64>, ids);
+        // Stored out of ID order, so the store's order is the order of the rows, not of their IDs.
+        const QStringList rows{
+            "INSERT INTO Todo (ID, Priority, Status, Description, Notes) VALUES "
+            "(6, '1', 'Waiting', '분기 보고서', NULL), (2, '3', 'NotStarted', '장보기', '메모'), "
+            "(1, '2', 'InProgress', '보고서 검토', '자료'), (3, '3', 'waiting', '청소', NULL), "
+            "(7, '3', 'notstarted', 'Call back', NULL), (4, '4', 'NotStarted', '운동', NULL), "
+            "(5, '3', 'NotStarted', '주간 보고서', '전화 회신')",
+            "INSERT INTO Datebook (ID, Description, Note, Start) VALUES "
+            "(14, '팀 회의', NULL, '2006-01-02 09:00:00'), (12, '점심 약속', '회의실', '2006-01-03 12:00:00'), "
+            "(11, '주간 회의', '안건', '2006-01-01 09:00:00'), (13, 'Meeting', 'Room 3', NULL), "
+            "(16, 'meeting', NULL, NULL), (15, '회의 준비', NULL, '2006-01-04 10:00:00')",
+        };
+        QTemporaryDir dir;
+        const QString path = Store::pathInDirectory(dir.path());
+        if (olderStore) {
+            makeOlderStore(path, rows);
+            QVERIFY(!hasIndex(path, "Todo_Status_Priority"));
+        }
+        std::shared_ptr<Store> store = Store::open(path);
+        for (const char *added : {"Todo_Status_Priority", "Todo_Description", "Datebook_Description"})
+            QVERIFY2(hasIndex(path, added), added);
+        if (!olderStore)
+            for (const QString &insert : rows)
+                store->exec(insert);
+        const QString plan = planOf(*store, recordSource);
+        if (!index.isEmpty())
+            QVERIFY2(plan.contains(index), qPrintable(plan));
+        RecordSet records(store, recordSource);
+        QCOMPARE(idsOf(records), ids);
+        // The same records as a walk of the whole table finds.
+        const jet::Source source = jet::parseSource(recordSource);
+        Store::Query scan(*store, QString("SELECT \"ID\" FROM \"%1\" NOT INDEXED WHERE %2 ORDER BY rowid")
+                                      .arg(source.table, source.where));
+        QList<qint64> scanned;
+        while (scan.next())
+            scanned << scan.text(0).toLongLong();
+        QCOMPARE(scanned, ids);
     }
 };
 
