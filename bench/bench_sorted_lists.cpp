@@ -1,6 +1,6 @@
 // The three lists on 100,000 records each, sorted by a click on a column header: from the click to
-// the grid showing its first rows in the new order, beside the sqlite3 shell running the same
-// sorted query to the end (output to /dev/null) in the same run. Every shown column of every list,
+// the grid showing its first rows in the new order (the median of three), beside the sqlite3 shell
+// running the same sorted query to the end (output to /dev/null, once) in the same run. Every shown column of every list,
 // ascending (the first click) and descending (the second).
 // Targets: as for opening a list, at most 0.5x the baseline and under 200 ms; the columns a list is
 // commonly sorted by (a contact's name, an event's start or end) read their order from an index.
@@ -167,11 +167,12 @@ int main(int argc, char **argv)
                     while (steps.next())
                         parts << steps.text(3);
                     plan = parts.join(" | ");
+                    // The shell's run takes many times ours: once per column and order.
+                    const QString direction = descending ? " DESC" : " ASC";
+                    jet::Source parsed = jet::parseSource(source);
+                    parsed.orderBy = "\"" + field + "\"" + direction + ", rowid" + direction;
+                    baseline << bench::sqliteShell(storePath, jet::selectSql(parsed, "*"));
                 }
-                const QString direction = descending ? " DESC" : " ASC";
-                jet::Source parsed = jet::parseSource(source);
-                parsed.orderBy = "\"" + field + "\"" + direction + ", rowid" + direction;
-                baseline << bench::sqliteShell(storePath, jet::selectSql(parsed, "*"));
             }
             const bench::Timing o = median(ours), b = median(baseline);
             const QString what = QString("%1 by %2").arg(kindInfo(c.kind).table, field);
