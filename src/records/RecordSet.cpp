@@ -53,10 +53,12 @@ RecordSet::RecordSet(std::shared_ptr<Store> store, const QString &recordSource, 
             throw StoreError(storeProblem(
                 m_store->path(), QString("테이블 %1에 필드 %2이(가) 없습니다.").arg(m_source.table, m_sort.field)));
         m_sort.field = m_fields.at(index);
-        // The field's own collation (the tables' text fields compare without letter case), so that
-        // an index on the field gives the order without sorting the table.
-        const QString direction = m_sort.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
-        m_source.orderBy = quotedName(m_sort.field) + direction + ", rowid" + direction;
+        // The field's own collation (the tables' text fields compare without letter case), and
+        // equal records in the order the field's index keeps them, so that the index gives the
+        // whole order without sorting anything.
+        const bool tiesDescending = m_sort.descending != schema::indexedDescending(m_source.table, m_sort.field);
+        m_source.orderBy = quotedName(m_sort.field) + (m_sort.descending ? " DESC" : " ASC") + ", rowid" +
+                           (tiesDescending ? " DESC" : " ASC");
     }
     requery();
 }

@@ -13,9 +13,10 @@
 namespace pimdesk {
 
 // An order chosen over a record source (a list's column header): one of its fields, ascending or
-// descending. It takes the place of the source's own ORDER BY; records equal in that field keep
-// the order they were stored in (reversed when descending, so that the one order is the other's
-// exact reverse).
+// descending. It takes the place of the source's own ORDER BY. Records equal in that field come in
+// the order they were stored in one way and reversed the other way, so that the one order is the
+// other's exact reverse: stored order ascending, except for a field the store keeps newest first
+// (an event's start), whose equal records are in stored order newest first, as in the calendar.
 struct SortOrder
 {
     QString field;

@@ -104,6 +104,11 @@ bool isDateTimeField(const QString &table, const QString &field)
            field.compare("Enddt", Qt::CaseInsensitive) == 0;
 }
 
+bool indexedDescending(const QString &table, const QString &field)
+{
+    return table.compare("Datebook", Qt::CaseInsensitive) == 0 && field.compare("Start", Qt::CaseInsensitive) == 0;
+}
+
 QStringList createStatements(const TableSchema &table)
 {
     QStringList columns;
