@@ -237,8 +237,7 @@ public:
         if (m_hide)
             m_hide();
         if (m_lists)
-            for (RecordKind k : allKinds)
-                m_lists->setListEnabled(k, true);
+            m_lists->enableListsNotInUse();
         return KindResult::Completed;
     }
 

@@ -42,10 +42,8 @@ Lookup lookUpDocument(const QString &root, RecordKind kind)
 
 void enableLists(ListWindowsHost *lists)
 {
-    if (!lists)
-        return;
-    for (RecordKind k : allKinds)
-        lists->setListEnabled(k, true);
+    if (lists)
+        lists->enableListsNotInUse();
 }
 
 } // namespace

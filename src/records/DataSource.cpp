@@ -22,7 +22,7 @@ void DataSource::refresh()
 {
     if (!m_store)
         m_store = Store::shared(m_databaseName);
-    auto recordSet = std::make_unique<RecordSet>(m_store, m_recordSource);
+    auto recordSet = std::make_unique<RecordSet>(m_store, m_recordSource, m_sort);
     m_recordSet = std::move(recordSet);
     emit refreshed();
 }

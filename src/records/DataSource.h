@@ -21,6 +21,10 @@ public:
     const QString &databaseName() const { return m_databaseName; }
     void setRecordSource(const QString &recordSource);
     const QString &recordSource() const { return m_recordSource; }
+    // An order over whatever record source is set (kept when the source changes); empty: the
+    // source's own order. Takes effect at the next re-read.
+    void setSortOrder(const SortOrder &sort) { m_sort = sort; }
+    const SortOrder &sortOrder() const { return m_sort; }
 
     // Opens the store (creating a missing one) and reads the record set anew. Throws StoreError.
     void refresh();
@@ -37,6 +41,7 @@ signals:
 private:
     QString m_databaseName;
     QString m_recordSource;
+    SortOrder m_sort;
     std::shared_ptr<Store> m_store;
     std::unique_ptr<RecordSet> m_recordSet;
 };

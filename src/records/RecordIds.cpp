@@ -44,4 +44,12 @@ qint64 nextId(Store &store, RecordKind kind)
         storeProblem(store.path(), QString("테이블 %1에 새 레코드에 줄 ID가 남아 있지 않습니다.").arg(table)));
 }
 
+qint64 freeId(Store &store, RecordKind kind, qint64 chosen)
+{
+    const QString table = QLatin1String(kindInfo(kind).table);
+    if (store.scalar(QString("SELECT 1 FROM %1 WHERE ID = ?").arg(table), {chosen}).isNull())
+        return chosen;
+    return nextId(store, kind);
+}
+
 } // namespace pimdesk

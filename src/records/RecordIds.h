@@ -14,4 +14,9 @@ class Store;
 // below the smallest), so that a new record never takes an ID in use. Throws StoreError.
 qint64 nextId(Store &store, RecordKind kind);
 
+// The ID a new record chosen to be numbered `chosen` is stored under: `chosen` while no record of
+// the kind holds it, otherwise nextId() (another writer took it since it was chosen). Throws
+// StoreError.
+qint64 freeId(Store &store, RecordKind kind, qint64 chosen);
+
 } // namespace pimdesk

@@ -31,8 +31,8 @@ QString numberText(double value)
 
 } // namespace
 
-RecordSet::RecordSet(std::shared_ptr<Store> store, const QString &recordSource)
-    : m_store(std::move(store)), m_recordSource(recordSource), m_source(jet::parseSource(recordSource))
+RecordSet::RecordSet(std::shared_ptr<Store> store, const QString &recordSource, const SortOrder &sort)
+    : m_store(std::move(store)), m_recordSource(recordSource), m_sort(sort), m_source(jet::parseSource(recordSource))
 {
     if (!m_source.valid)
         throw StoreError(storeProblem(m_store->path(), QString("알 수 없는 레코드 원본입니다: %1").arg(recordSource)));
@@ -46,6 +46,19 @@ RecordSet::RecordSet(std::shared_ptr<Store> store, const QString &recordSource)
         m_dateTimeField.append(schema::isDateTimeField(m_source.table, m_fields.at(i)));
         if (m_fields.at(i).compare("ID", Qt::CaseInsensitive) == 0)
             m_idIndex = i;
+    }
+    if (!m_sort.isEmpty()) {
+        const int index = fieldIndex(m_sort.field);
+        if (index < 0)
+            throw StoreError(storeProblem(
+                m_store->path(), QString("테이블 %1에 필드 %2이(가) 없습니다.").arg(m_source.table, m_sort.field)));
+        m_sort.field = m_fields.at(index);
+        // The field's own collation (the tables' text fields compare without letter case), and
+        // equal records in the order the field's index keeps them, so that the index gives the
+        // whole order without sorting anything.
+        const bool tiesDescending = m_sort.descending != schema::indexedDescending(m_source.table, m_sort.field);
+        m_source.orderBy = quotedName(m_sort.field) + (m_sort.descending ? " DESC" : " ASC") + ", rowid" +
+                           (tiesDescending ? " DESC" : " ASC");
     }
     requery();
 }

@@ -12,6 +12,20 @@
 
 namespace pimdesk {
 
+// An order chosen over a record source (a list's column header): one of its fields, ascending or
+// descending. It takes the place of the source's own ORDER BY. Records equal in that field come in
+// the order they were stored in one way and reversed the other way, so that the one order is the
+// other's exact reverse: stored order ascending, except for a field the store keeps newest first
+// (an event's start), whose equal records are in stored order newest first, as in the calendar.
+struct SortOrder
+{
+    QString field;
+    bool descending = false;
+
+    bool isEmpty() const { return field.isEmpty(); }
+    bool operator==(const SortOrder &) const = default;
+};
+
 // The records a record source selects, with a current record, in the manner of a dynaset:
 // the membership and order are fixed when the set is read; the values are read from the store
 // when they are needed, so a set of any size opens at once. Records added through the set join
@@ -22,9 +36,12 @@ namespace pimdesk {
 class RecordSet
 {
 public:
-    RecordSet(std::shared_ptr<Store> store, const QString &recordSource);
+    // A sort, when given, orders the set instead of the source's ORDER BY; the source is read as
+    // it is otherwise. A field the table lacks is a StoreError.
+    RecordSet(std::shared_ptr<Store> store, const QString &recordSource, const SortOrder &sort = {});
 
     const QString &recordSource() const { return m_recordSource; }
+    const SortOrder &sortOrder() const { return m_sort; }
     const QString &table() const { return m_source.table; }
     Store &store() const { return *m_store; }
 
@@ -54,6 +71,7 @@ public:
     void update();
     void cancelUpdate();
     bool editing() const { return m_mode != Mode::None; }
+    bool adding() const { return m_mode == Mode::Adding; }
     // Removes the current record; the record after it becomes current.
     void remove();
 
@@ -69,6 +87,8 @@ public:
 
     // Reads membership and order again; the first record becomes current.
     void requery();
+    // The statement that reads the set's membership in its order (to see how the store runs it).
+    QString membershipSql() const { return selectRowids(); }
 
 private:
     enum class Mode { None, Adding, Editing };
@@ -80,6 +100,7 @@ private:
 
     std::shared_ptr<Store> m_store;
     QString m_recordSource;
+    SortOrder m_sort;
     jet::Source m_source;
     QStringList m_fields;
     QHash<QString, int> m_fieldIndex; // lower-case name -> index

@@ -104,6 +104,11 @@ bool isDateTimeField(const QString &table, const QString &field)
            field.compare("Enddt", Qt::CaseInsensitive) == 0;
 }
 
+bool indexedDescending(const QString &table, const QString &field)
+{
+    return table.compare("Datebook", Qt::CaseInsensitive) == 0 && field.compare("Start", Qt::CaseInsensitive) == 0;
+}
+
 QStringList createStatements(const TableSchema &table)
 {
     QStringList columns;
@@ -144,7 +149,8 @@ QStringList addedIndexStatements()
         // in memory, and events that start together stay in the order they were stored.
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Start\" ON \"Datebook\" (\"Start\" DESC)"),
         // The contact search looks for a text anywhere in the display name, which no index can seek;
-        // but scanning this index instead of the table reads a small fraction of the file.
+        // but scanning this index instead of the table reads a small fraction of the file. The
+        // contacts sorted by name (a click on the list's header) read their order from it.
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"Contacts_FileAs\" ON \"Contacts\" (\"FileAs\")"),
         // The task search compares the status and the priority (its presets set both, "All" leaves
         // out one or both): with the status first, both and the status alone seek in the index, and a
@@ -154,6 +160,9 @@ QStringList addedIndexStatements()
         // display names, the index is walked instead of the table.
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"Todo_Description\" ON \"Todo\" (\"Description\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_Description\" ON \"Datebook\" (\"Description\")"),
+        // The calendar list sorted by its end column (a click on its header) reads that order from
+        // here; sorted by start, from the index above, read backwards for the oldest first.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"Datebook_End\" ON \"Datebook\" (\"End\")"),
     };
 }
 

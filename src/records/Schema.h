@@ -25,6 +25,9 @@ const TableSchema *table(const QString &name);
 
 // Fields that hold dates and times as "yyyy-MM-dd HH:mm:ss" text.
 bool isDateTimeField(const QString &table, const QString &field);
+// Whether the store's index on the field keeps it newest first (an event's start, as the calendar
+// list shows it), records equal in it in stored order.
+bool indexedDescending(const QString &table, const QString &field);
 
 // "CREATE TABLE ..." and index statements for one table.
 QStringList createStatements(const TableSchema &table);

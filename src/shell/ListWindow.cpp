@@ -54,6 +54,32 @@ void ListWindow::setGrid(RecordGrid *grid, int questionColumn)
     });
     // Connected after the grid's own model, so the rows are there when this runs.
     connect(&dataSource(), &DataSource::refreshed, this, &ListWindow::placeAfterReread);
+    connect(grid, &RecordGrid::headerClicked, this, &ListWindow::sortByColumn);
+    connect(grid, &RecordGrid::deletePressed, this, &ListWindow::deleteRecord);
+}
+
+bool ListWindow::sortByColumn(int column)
+{
+    DataSource &source = dataSource();
+    if (!source.isOpen())
+        return false;
+    const QString field = source.recordset().fieldNames().value(column);
+    if (field.isEmpty())
+        return false;
+    const SortOrder shown = source.recordset().sortOrder();
+    const bool descending = shown.field.compare(field, Qt::CaseInsensitive) == 0 && !shown.descending;
+    const SortOrder before = source.sortOrder();
+    source.setSortOrder({field, descending});
+    m_nextRow = NextRow::First;
+    try {
+        source.refresh();
+        return true;
+    } catch (const StoreError &error) {
+        source.setSortOrder(before);
+        m_nextRow = NextRow::Kept;
+        reportStoreProblem(m_context ? m_context->messages : nullptr, error);
+        return false;
+    }
 }
 
 void ListWindow::placeAfterReread()
@@ -62,12 +88,21 @@ void ListWindow::placeAfterReread()
     int row = 0;
     if (m_nextRow != NextRow::First && m_lastRow >= 0)
         row = std::min(m_lastRow, rows - 1);
-    // The record just stored becomes current wherever the list's order puts it (a new one, or one
-    // whose sort field changed); a list that does not show it keeps its row.
+    // The record just stored becomes current wherever the list's order puts it (a new one joins its
+    // table at the end; one whose sort field changed, or any in a sorted list, is looked up); a list
+    // that does not show it keeps its row.
     if (m_nextRow == NextRow::StoredRecord && rows > 0) {
-        RecordSet &records = dataSource().recordset();
-        if (records.findFirst(QStringLiteral("ID = %1").arg(m_storedId)))
-            row = records.position();
+        if (m_grid->gridModel().cellText(rows - 1, idColumn).trimmed() == QString::number(m_storedId)) {
+            row = rows - 1;
+        } else {
+            try {
+                RecordSet &records = dataSource().recordset();
+                if (records.findFirst(QStringLiteral("ID = ") + QString::number(m_storedId)))
+                    row = records.position();
+            } catch (const StoreError &) {
+                // Not found: the list stays on the row it was on.
+            }
+        }
     }
     m_nextRow = NextRow::Kept;
     m_lastRow = -1;
@@ -146,6 +181,32 @@ RecordEditor *ListWindow::loadedEditor() const
     return const_cast<ListWindow *>(this)->editor();
 }
 
+void ListWindow::abandonEditor()
+{
+    if (RecordEditor *e = loadedEditor())
+        e->abandon();
+    m_editing = false;
+    m_creating = false;
+}
+
+QStringList ListWindow::openWindows() const
+{
+    QStringList open;
+    if (!m_context || !m_context->windows)
+        return open;
+    WindowRegistry &windows = *m_context->windows;
+    const auto shown = [&windows](const QString &name) {
+        return !name.isEmpty() && windows.isLoaded(name) && windows.window(name)->isVisible();
+    };
+    // The editor counts while it holds a record, shown or not (its frame minimized, say).
+    if (!m_editorWindow.isEmpty() && ((m_editing && windows.isLoaded(m_editorWindow)) || shown(m_editorWindow)))
+        open << m_editorWindow;
+    for (const QString &name : m_ownWindows)
+        if (shown(name))
+            open << name;
+    return open;
+}
+
 bool ListWindow::fetchRecord(qint64 id)
 {
     m_record.setDatabaseName(m_context->storePath);
@@ -166,6 +227,7 @@ void ListWindow::newRecord()
         m_newId = nextId(*Store::shared(m_context->storePath), m_kind);
         m_creating = true;
         e->beginNew(m_newId);
+        m_editing = true;
     } catch (const StoreError &error) {
         m_creating = false;
         reportStoreProblem(m_context->messages, error);
@@ -186,8 +248,10 @@ void ListWindow::editRecord()
         if (!e)
             return;
         m_creating = false;
-        if (e->beginEdit(id))
+        if (e->beginEdit(id)) {
+            m_editing = true;
             setEnabled(false);
+        }
     } catch (const StoreError &error) {
         reportStoreProblem(m_context->messages, error);
     }
@@ -231,6 +295,7 @@ void ListWindow::editorFinished(EditEnd end)
         }
     }
     m_creating = false;
+    m_editing = false;
     setEnabled(true);
     if (end == EditEnd::Cancelled)
         bringToFront();

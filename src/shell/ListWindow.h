@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 class QMenu;
@@ -59,8 +60,20 @@ public:
     bool showRecordSource(const QString &recordSource);
     // Raises the list above the other windows, when it is shown.
     void bringToFront();
+    // Sorts the shown rows by a column of the grid through the store: ascending, or descending when
+    // they are sorted ascending by it already. The sort stays for every record source the list
+    // shows next (a search) until another column is chosen; the first row becomes current. A sort
+    // the store cannot give is reported and the list keeps what it showed: returns whether the
+    // rows are sorted.
+    bool sortByColumn(int column);
 
     void editorFinished(EditEnd end) override;
+    void newRecordRenumbered(qint64 id) override { m_newId = id; }
+
+    // What of the list is open, by registry name: its editor while it holds a record of the list,
+    // and those of its own windows (its search) that are shown. While any is, the list stays
+    // disabled: it is that window's to enable again, not an exchange window's.
+    QStringList openWindows() const;
 
     static constexpr int idColumn = 0;
 
@@ -74,6 +87,9 @@ protected:
     void setGrid(RecordGrid *grid, int questionColumn);
     // The registry name of the editor the list opens.
     void setEditorWindow(const QString &name) { m_editorWindow = name; }
+    // The registry name of another window that works on the list and holds it disabled while it
+    // is shown (its search).
+    void addOwnWindow(const QString &name) { m_ownWindows << name; }
 
     // The record commands: a new record with the next free ID, the current record in the editor,
     // the current record deleted after a question naming it. A store that fails on the way is
@@ -93,6 +109,9 @@ protected:
 
     ProgramContext *context() const { return m_context; }
 
+    // The list is closing with its editor: the editor drops what it holds and hides.
+    void abandonEditor();
+
     // The close command: hides the list and reports it closed.
     void closeList();
     // Closing by the frame hides the list too; overriders call this base.
@@ -111,12 +130,14 @@ private:
     RecordGrid *m_grid = nullptr;
     int m_questionColumn = idColumn;
     QString m_editorWindow;
+    QStringList m_ownWindows;
     QPointer<QWidget> m_editorWidget;
     int m_lastRow = -1;
     NextRow m_nextRow = NextRow::First;
     qint64 m_newId = 0;
     qint64 m_storedId = 0; // the record to make current after the next re-read
     bool m_creating = false;
+    bool m_editing = false; // the editor holds a record of the list
 };
 
 } // namespace pimdesk

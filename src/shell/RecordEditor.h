@@ -1,8 +1,12 @@
 #pragma once
 
+#include "records/Kinds.h"
+
 #include <QtGlobal>
 
 namespace pimdesk {
+
+class RecordSet;
 
 // How an editor's work on a record ended, as it tells the list that opened it.
 enum class EditEnd {
@@ -18,6 +22,8 @@ public:
     virtual ~EditorHost() = default;
     // The editor is done and hidden: the list takes over again, re-reading after a store.
     virtual void editorFinished(EditEnd end) = 0;
+    // The new record is about to be stored under another ID than the one it was begun with.
+    virtual void newRecordRenumbered(qint64 id) { Q_UNUSED(id); }
 };
 
 // The editor of one kind of record as its list drives it. Begun on a new record or on a stored one,
@@ -48,6 +54,11 @@ protected:
         if (m_host)
             m_host->editorFinished(end);
     }
+    // Right before a new record is stored: the ID it was begun with may have been taken since by
+    // another writer (an Outlook import, the command-line tool); it then takes the next free one,
+    // so that the save succeeds with everything typed. Returns the ID it will be stored under.
+    // Throws StoreError.
+    qint64 keepNewIdFree(RecordSet &record, RecordKind kind);
 
 private:
     EditorHost *m_host = nullptr;

@@ -7,6 +7,7 @@
 #include "shell/Geometry.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace pimdesk {
 
@@ -63,6 +64,19 @@ QString RecordGridModel::cellText(int row, int column) const
     return value.isNull() ? QString() : plainFromStoreText(value.toString());
 }
 
+int RecordGridModel::sortColumn() const
+{
+    if (!m_source || !m_source->isOpen())
+        return -1;
+    const SortOrder &sort = m_source->recordset().sortOrder();
+    return sort.isEmpty() ? -1 : m_source->recordset().fieldIndex(sort.field);
+}
+
+bool RecordGridModel::sortDescending() const
+{
+    return m_source && m_source->isOpen() && m_source->recordset().sortOrder().descending;
+}
+
 QVariant RecordGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
@@ -111,11 +125,50 @@ RecordGrid::RecordGrid(DataSource &source, QWidget *parent)
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
     connect(m_model, &QAbstractItemModel::modelReset, this, &RecordGrid::applyWidths);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &RecordGrid::showSortOrder);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.isValid())
-            emit rowDoubleClicked(index.row());
+            emit rowChosen(index.row());
     });
+    // The header turns its indicator on a click by itself; it shows the order the rows have once
+    // the click is handled (the same order when the store could not sort them).
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        emit headerClicked(column);
+        showSortOrder();
+    });
+    showSortOrder();
+}
+
+void RecordGrid::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && currentRow() >= 0) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit rowChosen(currentRow());
+            event->accept();
+            return;
+        case Qt::Key_Delete:
+            emit deletePressed();
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void RecordGrid::showSortOrder()
+{
+    QHeaderView *header = horizontalHeader();
+    const int column = m_model->sortColumn();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0)
+        header->setSortIndicator(column, m_model->sortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void RecordGrid::setColumnWidthTwips(int column, int twips)

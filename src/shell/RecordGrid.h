@@ -35,6 +35,9 @@ public:
 
     // The text a cell shows ("" outside the set).
     QString cellText(int row, int column) const;
+    // The column the rows are sorted by (-1: the record source's own order) and its direction.
+    int sortColumn() const;
+    bool sortDescending() const;
 
 private:
     void reload();
@@ -65,10 +68,21 @@ public:
     QString currentRowText(int column) const;
 
 signals:
-    // A row was double-clicked.
-    void rowDoubleClicked(int row);
+    // A row was chosen: double-clicked, or Enter pressed on the current row. Its list does its row
+    // command (edit or view).
+    void rowChosen(int row);
+    // The Delete key on the current row.
+    void deletePressed();
+    // A column header was clicked (the list sorts by that column).
+    void headerClicked(int column);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The header shows the data source's sort order (its field's column, its direction), or none.
+    void showSortOrder();
+
     RecordGridModel *m_model;
     QHash<int, int> m_widthsTwips; // kept so that a model reset does not lose them
     void applyWidths();

@@ -176,6 +176,15 @@ void WindowRegistry::setListEnabled(RecordKind kind, bool enabled)
         it->window->setEnabled(enabled);
 }
 
+bool WindowRegistry::listInUse(RecordKind kind) const
+{
+    const auto it = m_entries.constFind(listWindowName(kind));
+    if (it == m_entries.constEnd() || !it->window)
+        return false;
+    const auto *list = qobject_cast<const ListWindow *>(it->window.data());
+    return list && !list->openWindows().isEmpty();
+}
+
 void WindowRegistry::reloadList(RecordKind kind)
 {
     const auto it = m_entries.constFind(listWindowName(kind));

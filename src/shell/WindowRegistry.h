@@ -67,6 +67,8 @@ public:
     void setListEnabled(RecordKind kind, bool enabled) override;
     // Re-reads the list's data source when the list is loaded (an unloaded list reads on opening).
     void reloadList(RecordKind kind) override;
+    // Whether something of the list is open (ListWindow::openWindows()); false for a list not built.
+    bool listInUse(RecordKind kind) const override;
 
     ProgramContext &context() { return m_context; }
     QMdiArea *area() const { return m_area; }

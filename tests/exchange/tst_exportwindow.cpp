@@ -56,6 +56,7 @@ private slots:
     void windowHasItsControls();
     void loadAsksWhenNoHandheldIsFound();
     void exportsAllThreeKinds();
+    void aListWithItsEditorOpenStaysDisabled();
     void cancelOrNothingTickedExportsNothing();
     void handheldWithoutApplicationsFolder();
     void pathsThatCannotBeUsed();
@@ -86,6 +87,7 @@ void TestExportWindow::init()
     QVERIFY(QDir().mkpath(m_root + "/Qtopia/Applications"));
     m_messages = ScriptedMessages();
     m_lists.calls.clear();
+    m_lists.inUse.clear();
     m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 12, 8), QTime(1, 2, 3)));
     Clock::setCurrent(m_clock.get());
 }
@@ -158,6 +160,24 @@ void TestExportWindow::loadAsksWhenNoHandheldIsFound()
         window.driveList()->selectFolder(m_root);
         QCOMPARE(window.driveList()->selectedRoot(), m_root);
     }
+}
+
+void TestExportWindow::aListWithItsEditorOpenStaysDisabled()
+{
+    fillStore();
+    const auto window = makeWindow(m_root);
+    test::tickKinds(*window, true, false, false);
+    // The task list's editor holds a task: neither a finished export nor closing the window
+    // enables that list.
+    m_lists.inUse = {RecordKind::Tasks};
+    m_lists.calls.clear();
+    QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    QVERIFY(window->isHidden());
+    const QStringList enabledFree{"Contacts enabled", "Datebook enabled"};
+    QCOMPARE(m_lists.calls, QStringList{"Contacts reloaded"} + enabledFree);
+    m_lists.calls.clear();
+    window->close();
+    QCOMPARE(m_lists.calls, enabledFree);
 }
 
 void TestExportWindow::exportsAllThreeKinds()

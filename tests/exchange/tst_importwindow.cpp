@@ -43,6 +43,7 @@ private slots:
     void loadAsksWhenNoHandheldIsFound();
     void nothingTickedDoesNothing();
     void importsAllThreeKinds();
+    void aListWithItsEditorOpenStaysDisabled();
     void missingDocumentsAreReportedPerKind();
     void damagedRecordsAreCountedOnASecondLine();
     void failuresEndTheImport();
@@ -70,6 +71,7 @@ void TestImportWindow::init()
     QVERIFY(QDir().mkpath(m_root + "/Qtopia/Applications"));
     m_messages = ScriptedMessages();
     m_lists.calls.clear();
+    m_lists.inUse.clear();
 }
 
 void TestImportWindow::cleanup()
@@ -212,6 +214,23 @@ void TestImportWindow::importsAllThreeKinds()
     click(*window);
     QCOMPARE(m_messages.texts(), (QStringList{contactsDone, eventsDone, tasksDone}));
     QCOMPARE(store->count("Contacts"), 2);
+}
+
+void TestImportWindow::aListWithItsEditorOpenStaysDisabled()
+{
+    putOnHandheld(RecordKind::Tasks, readFile(test::dataPath("import/todolist-qtopia2.xml")));
+    const auto window = makeWindow(m_root);
+    test::tickKinds(*window, false, false, true);
+    // The contacts list's editor holds a contact: the import does not enable that list.
+    m_lists.inUse = {RecordKind::Contacts};
+    m_lists.calls.clear();
+    click(*window);
+    QCOMPARE(m_messages.texts(), QStringList{tasksDone});
+    const QStringList enabledFree{"Datebook enabled", "Todo enabled"};
+    QCOMPARE(m_lists.calls, QStringList{"Todo reloaded"} + enabledFree);
+    m_lists.calls.clear();
+    window->close();
+    QCOMPARE(m_lists.calls, enabledFree);
 }
 
 void TestImportWindow::missingDocumentsAreReportedPerKind()

@@ -76,6 +76,18 @@ private slots:
         QCOMPARE(nextId(*m_store, kind), expected);
     }
 
+    void freeIdKeepsTheChosenOneUnlessItIsTaken()
+    {
+        for (RecordKind kind : allKinds) {
+            storeIds(kind, {"3", "7"});
+            QCOMPARE(freeId(*m_store, kind, 8), qint64(8));
+            QCOMPARE(freeId(*m_store, kind, 5), qint64(5));
+            // Taken since it was chosen (another writer): the next free one.
+            QCOMPARE(freeId(*m_store, kind, 7), qint64(8));
+            QCOMPARE(freeId(*m_store, kind, 3), qint64(8));
+        }
+    }
+
     void recordByIdSqlSelectsThatRecord_data()
     {
         QTest::addColumn<RecordKind>("kind");

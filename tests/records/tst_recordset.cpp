@@ -203,6 +203,68 @@ private slots:
         QCOMPARE(m_store->count("Todo"), 0);
     }
 
+    void aSortOrdersTheSetInTheStore_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("expected");
+        // Stored: 1 "b", 2 "A", 3 "c", 4 none, 5 "a", 6 "가"; starts 1 and 5 together.
+        QTest::newRow("ascending, letter case aside, ties as stored")
+            << "Datebook" << "Description" << false << QStringList{"4", "2", "5", "1", "3", "6"};
+        QTest::newRow("descending is the exact reverse")
+            << "Datebook" << "Description" << true << QStringList{"6", "3", "1", "5", "2", "4"};
+        QTest::newRow("the field named in any case") << "Datebook" << "dEsCrIpTiOn" << false
+                                                     << QStringList{"4", "2", "5", "1", "3", "6"};
+        QTest::newRow("in place of the source's own order")
+            << "SELECT * FROM Datebook ORDER BY Start DESC" << "Start" << false
+            << QStringList{"3", "5", "1", "2", "6", "4"};
+        QTest::newRow("over a search's condition")
+            << "SELECT * FROM Datebook WHERE Description LIKE \"*a*\"" << "ID" << true << QStringList{"5", "2"};
+        QTest::newRow("with the table's alias")
+            << "SELECT * FROM Datebook ORDERBY" << "Start" << true << QStringList{"4", "6", "2", "1", "5", "3"};
+    }
+
+    void aSortOrdersTheSetInTheStore()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, field);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, expected);
+        m_store->exec("DELETE FROM Datebook"); // the rows share one store
+        m_store->exec("INSERT INTO Datebook (ID, Description, Start) VALUES "
+                      "(1, 'b', '2007-01-01 00:00:00'), (2, 'A', '2008-01-01 00:00:00'), (3, 'c', NULL), "
+                      "(4, NULL, '2010-01-01 00:00:00'), (5, 'a', '2007-01-01 00:00:00'), "
+                      "(6, '가', '2009-01-01 00:00:00')");
+        RecordSet rs(m_store, source, SortOrder{field, descending});
+        QCOMPARE(ids(rs), expected);
+        QCOMPARE(rs.recordSource(), source);
+        QCOMPARE(rs.sortOrder().field.toLower(), field.toLower());
+        // The order holds for look-ups and for records added through the set.
+        QVERIFY(rs.findFirst("ID = " + expected.last()));
+        QCOMPARE(rs.position(), int(expected.size()) - 1);
+        // Through a data source, kept over a change of record source.
+        DataSource ds;
+        ds.setDatabaseName(m_path);
+        ds.setRecordSource(source);
+        ds.setSortOrder({field, descending});
+        ds.refresh();
+        QCOMPARE(ids(ds.recordset()), expected);
+        ds.setRecordSource("Datebook");
+        ds.refresh();
+        QCOMPARE(ds.recordset().sortOrder().descending, descending);
+    }
+
+    void aSortByAFieldTheTableLacksIsRefused()
+    {
+        QVERIFY_THROWS_EXCEPTION(StoreError, RecordSet(m_store, "Contacts", SortOrder{"NoSuchField", false}));
+        // A name that is not a field cannot reach the statement.
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 RecordSet(m_store, "Contacts", SortOrder{"FileAs\"; DROP TABLE Todo; --", false}));
+        QCOMPARE(m_store->count("Todo"), 0);
+        QVERIFY(m_store->columnNames("Todo").contains("ID"));
+    }
+
     void findFirstFollowsTheSetsOrderAndMembership()
     {
         m_store->exec("INSERT INTO Datebook (ID, Start, outlook_index) VALUES "

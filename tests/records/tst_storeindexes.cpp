@@ -247,6 +247,39 @@ private slots:
         while (scan.next())
             scanned << scan.text(0).toLongLong();
         QCOMPARE(scanned, ids);
+
+    void sortedListsReadTheirOrderFromAnIndex_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("index");
+        QTest::newRow("contacts by name") << "Contacts" << "FileAs" << "Contacts_FileAs";
+        QTest::newRow("a contact search by name") << "SELECT * FROM Contacts WHERE FileAs LIKE \"*Kim*\""
+                                                  << "FileAs" << "Contacts_FileAs";
+        QTest::newRow("contacts by ID") << "Contacts" << "ID" << "Contacts_ID";
+        QTest::newRow("events by start") << "SELECT * FROM Datebook ORDER BY Start DESC" << "Start" << "Datebook_Start";
+        QTest::newRow("events by end") << "SELECT * FROM Datebook ORDER BY Start DESC" << "End" << "Datebook_End";
+        QTest::newRow("tasks by ID") << "Todo" << "ID" << "Todo_ID";
+    }
+
+    void sortedListsReadTheirOrderFromAnIndex()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, field);
+        QFETCH(QString, index);
+        QTemporaryDir dir;
+        std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(dir.path()));
+        for (bool descending : {false, true}) {
+            RecordSet records(store, source, SortOrder{field, descending});
+            Store::Query plan(*store, "EXPLAIN QUERY PLAN " + records.membershipSql());
+            QStringList steps;
+            while (plan.next())
+                steps << plan.text(3);
+            const QString joined = steps.join(" | ");
+            QVERIFY2(joined.contains(index), qPrintable(joined));
+            // Nothing sorted in a temporary tree, not even records equal in the field.
+            QVERIFY2(!joined.contains("TEMP B-TREE"), qPrintable(joined));
+        }
     }
 };
 

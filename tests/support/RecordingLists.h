@@ -2,6 +2,7 @@
 
 #include "exchange/ListWindowsHost.h"
 
+#include <QList>
 #include <QStringList>
 
 namespace pimdesk::test {
@@ -16,7 +17,10 @@ public:
         calls << QString("%1 %2").arg(kindInfo(kind).table, enabled ? "enabled" : "disabled");
     }
     void reloadList(RecordKind kind) override { calls << QString("%1 reloaded").arg(kindInfo(kind).table); }
+    bool listInUse(RecordKind kind) const override { return inUse.contains(kind); }
     QStringList calls;
+    // The lists that have their editor or search open.
+    QList<RecordKind> inUse;
 };
 
 } // namespace pimdesk::test

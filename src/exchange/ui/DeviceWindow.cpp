@@ -101,8 +101,7 @@ UndoOutcome DeviceWindow::runUndo()
 void DeviceWindow::closeEvent(QCloseEvent *event)
 {
     if (m_lists)
-        for (RecordKind kind : allKinds)
-            m_lists->setListEnabled(kind, true);
+        m_lists->enableListsNotInUse();
     QWidget::closeEvent(event);
 }
 

@@ -22,6 +22,7 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
     recordData().setObjectName("Data2");
     // The event window shows the event of the current row, and makes new ones.
     setEditorWindow(QString::fromLatin1(windowNames::eventWindow));
+    addOwnWindow(QString::fromLatin1(windowNames::calendarSearch));
 
     m_grid = new RecordGrid(m_data1, this);
     m_grid->setObjectName("MSFlexGrid1");
@@ -34,7 +35,7 @@ CalendarListWindow::CalendarListWindow(ProgramContext &context, QWidget *parent)
                                    {"Command4", "검색", QStyle::SP_FileDialogDetailedView, [this] { search(); }},
                                    {"Command5", "종료", QStyle::SP_DialogCloseButton, [this] { closeList(); }}}));
     layout->addWidget(m_grid, 1);
-    connect(m_grid, &RecordGrid::rowDoubleClicked, this, &CalendarListWindow::editRecord);
+    connect(m_grid, &RecordGrid::rowChosen, this, &CalendarListWindow::editRecord);
 
     // Load: column widths in twips; the first two columns (ID and a field nobody reads) hidden.
     m_grid->setColumnWidthTwips(0, 0);

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -85,6 +86,16 @@ void CalendarSearchDialog::cancel()
     backToList();
     if (m_context.windows)
         m_context.windows->showWindow(WindowRegistry::listWindowName(RecordKind::Events));
+}
+
+void CalendarSearchDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CalendarSearchDialog::closeEvent(QCloseEvent *event)

@@ -19,6 +19,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Escape is the cancel command.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void search();

@@ -12,10 +12,12 @@
 #include "shell/WindowRegistry.h"
 #include "windows/contacts/ContactsWindows.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
@@ -60,6 +62,9 @@ ContactEditor::ContactEditor(ProgramContext &context, QWidget *parent) : QWidget
 
     setWindowTitle(QStringLiteral("연락처수정"));
     resize(twipsToPixels(QSize(9600, 6900), this));
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { hideCalendarsUnlessFocused(now); });
+
     // Load: the data source knows the store; each use sets its record source.
     m_data.setDatabaseName(m_context.storePath);
 }
@@ -151,6 +156,7 @@ void ContactEditor::save()
         try {
             // Only the boxes the user changed: an empty box leaves an absent value absent.
             m_fields.store(record, FieldBinding::Write::Changed);
+            keepNewIdFree(record, RecordKind::Contacts);
             record.update();
         } catch (const StoreError &error) {
             // Nothing was stored: the editor stays open with everything the user typed.
@@ -187,8 +193,47 @@ void ContactEditor::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void ContactEditor::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const std::pair<QCalendarWidget *, QLineEdit *> calendars[] = {{m_anniversaryCalendar, m_anniversary},
+                                                                    {m_birthdayCalendar, m_birthday}};
+    for (const auto &[calendar, target] : calendars) {
+        if (calendar->isVisible()) {
+            calendar->hide();
+            target->setFocus();
+            return;
+        }
+    }
+    cancel();
+}
+
+void ContactEditor::hideCalendarsUnlessFocused(QWidget *now)
+{
+    if (!now)
+        return;
+    for (QCalendarWidget *calendar : {m_anniversaryCalendar, m_birthdayCalendar}) {
+        if (!calendar->isVisible())
+            continue;
+        // The calendar's month menu and year box are its own, even where they are windows of their own.
+        bool inside = false;
+        for (QWidget *w = now; w && !inside; w = w->parentWidget())
+            inside = w == calendar;
+        if (!inside)
+            calendar->hide();
+    }
+}
+
 void ContactEditor::openCalendar(QCalendarWidget *calendar, QLineEdit *target)
 {
+    // One calendar at a time.
+    for (QCalendarWidget *other : {m_anniversaryCalendar, m_birthdayCalendar})
+        if (other != calendar)
+            other->hide();
     QDate shown = QLocale::c().toDate(target->text().trimmed(), QStringLiteral("d MMM yyyy"));
     if (!shown.isValid())
         shown = Clock::current().today();

@@ -45,6 +45,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Escape is the cancel command; with a calendar open it closes only the calendar.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // The four pages (ContactEditorPages.cpp).
@@ -61,6 +63,8 @@ private:
     void genderOptionClicked(int value);
     void openCalendar(QCalendarWidget *calendar, QLineEdit *target);
     void datePicked(QCalendarWidget *calendar, QLineEdit *target, const QDate &date);
+    // A calendar closes when the focus goes anywhere outside it.
+    void hideCalendarsUnlessFocused(QWidget *now);
 
     ProgramContext &m_context;
     DataSource m_data;

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,6 +122,16 @@ void ContactSearchDialog::leave()
 {
     if (m_context.windows)
         m_context.windows->setListEnabled(RecordKind::Contacts, true);
+}
+
+void ContactSearchDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ContactSearchDialog::closeEvent(QCloseEvent *event)

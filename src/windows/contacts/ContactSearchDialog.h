@@ -28,6 +28,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Escape is the cancel command.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Makes the record source the list's, then hands the list back to the user.

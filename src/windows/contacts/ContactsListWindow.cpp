@@ -34,6 +34,7 @@ ContactsListWindow::ContactsListWindow(ProgramContext &context, QWidget *parent)
     : ListWindow(RecordKind::Contacts, context, parent), m_context(context)
 {
     setEditorWindow(QString::fromLatin1(windowNames::contactEditor));
+    addOwnWindow(QString::fromLatin1(windowNames::contactSearch));
     setWindowTitle(QStringLiteral("연락처관리"));
     m_data.setObjectName("Data1");
     m_data.setParent(this);
@@ -57,7 +58,7 @@ void ContactsListWindow::buildGrid()
 {
     m_grid = new RecordGrid(m_data, this);
     m_grid->setObjectName("MSFlexGrid1");
-    connect(m_grid, &RecordGrid::rowDoubleClicked, this, [this] { editContact(); });
+    connect(m_grid, &RecordGrid::rowChosen, this, [this] { editContact(); });
     // The delete question names the contact by its display name.
     setGrid(m_grid, nameColumn);
 }
@@ -139,8 +140,7 @@ void ContactsListWindow::searchContacts()
 
 void ContactsListWindow::closeWindows()
 {
-    if (RecordEditor *contactEditor = loadedEditor())
-        contactEditor->abandon();
+    abandonEditor();
     if (WindowRegistry *windows = m_context.windows) {
         if (windows->isLoaded(windowNames::contactSearch))
             windows->window(windowNames::contactSearch)->hide();

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -378,13 +379,14 @@ void TaskEditor::save()
             task.setField(QString::fromLatin1(name), stored(value));
         saved = m_context.messages->show(QStringLiteral("작업내용을 저장 하시겠습니까?"),
                                          QStringLiteral("저장 할까요?"), Buttons::OkCancel, Icon::None) == Answer::Ok;
-        if (saved)
+        if (saved) {
+            keepNewIdFree(task, RecordKind::Tasks);
             task.update();
-        else
+        } else {
             task.cancelUpdate();
+        }
     } catch (const StoreError &error) {
-        // The task could not be stored (the store went read-only, another window took its ID):
-        // the editor stays open with everything the user typed, so nothing is lost.
+        // The task could not be stored (the store went read-only or full): the editor stays open with everything the user typed, so nothing is lost.
         reportStoreProblem(m_context.messages, error);
         return;
     }
@@ -424,6 +426,22 @@ void TaskEditor::finish(EditEnd end)
     if (!m_closing)
         hide();
     reportFinished(end);
+}
+
+void TaskEditor::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (m_calendar->isVisible()) {
+        m_calendar->hide();
+        if (QPushButton *button = dateButton(CalendarTarget(m_comNo)))
+            button->setFocus();
+        return;
+    }
+    cancel();
 }
 
 void TaskEditor::closeEvent(QCloseEvent *event)

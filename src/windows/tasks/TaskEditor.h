@@ -44,6 +44,8 @@ public:
 protected:
     // Closing the editor by its frame abandons the task, as its cancel command does.
     void closeEvent(QCloseEvent *event) override;
+    // Escape is the cancel command; with the calendar open it closes only the calendar.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void bindFields();

@@ -20,6 +20,7 @@ TaskListWindow::TaskListWindow(ProgramContext &context, QWidget *parent)
     m_data1->setObjectName("Data1");
     recordData().setObjectName("Data2");
     setEditorWindow(QString::fromLatin1(taskWindowNames::editor));
+    addOwnWindow(QString::fromLatin1(taskWindowNames::search));
 
     m_grid = new RecordGrid(*m_data1, this);
     m_grid->setObjectName("MSFlexGrid1");
@@ -36,7 +37,7 @@ TaskListWindow::TaskListWindow(ProgramContext &context, QWidget *parent)
     layout->addLayout(makeListBar(this, m_context, commands));
     layout->addWidget(m_grid, 1);
 
-    connect(m_grid, &RecordGrid::rowDoubleClicked, this, [this] { editRecord(); });
+    connect(m_grid, &RecordGrid::rowChosen, this, [this] { editRecord(); });
     setGrid(m_grid, descriptionColumn);
 
     // The ID stays hidden; priority, status and completion are narrow beside the description.

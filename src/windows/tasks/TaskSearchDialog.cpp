@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,6 +107,16 @@ void TaskSearchDialog::cancel()
     hide();
     m_list.setEnabled(true);
     m_list.bringToFront();
+}
+
+void TaskSearchDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TaskSearchDialog::closeEvent(QCloseEvent *event)

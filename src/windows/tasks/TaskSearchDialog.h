@@ -20,6 +20,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Escape is the cancel command.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void search();

@@ -2,6 +2,7 @@
 // field, the name is composed, the calendars write their dates, and saving asks first.
 #include "support/ContactsFixture.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,6 +108,7 @@ private slots:
     void composesTheDisplayName();
     void calendarsWriteTheDayPicked_data();
     void calendarsWriteTheDayPicked();
+    void onlyOneCalendarAndOnlyWhileItHasTheFocus();
     void businessContactAndGender_data();
     void businessContactAndGender();
     void cancelWritesNothing();
@@ -308,6 +310,42 @@ void TestContactEditor::calendarsWriteTheDayPicked()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
     QCOMPARE(textOf(box(qPrintable(target))), text);
     QVERIFY(!month->isVisible());
+}
+
+void TestContactEditor::onlyOneCalendarAndOnlyWhileItHasTheFocus()
+{
+    f.addContact(1, {{"FileAs", "홍길동"}});
+    QVERIFY(edit(1));
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    f.control<QTabWidget>("SUB2_2", "SSTab1")->setCurrentIndex(2);
+    auto *anniversary = f.control<QCalendarWidget>("SUB2_2", "MonthView1");
+    auto *birthday = f.control<QCalendarWidget>("SUB2_2", "MonthView2");
+
+    QTest::mouseClick(f.control<QPushButton>("SUB2_2", "Command3"), Qt::LeftButton);
+    QVERIFY(anniversary->isVisible());
+    QVERIFY(anniversary->hasFocus() || anniversary->isAncestorOf(QApplication::focusWidget()));
+    // The other calendar's button: that one opens, this one closes.
+    QTest::mouseClick(f.control<QPushButton>("SUB2_2", "Command4"), Qt::LeftButton);
+    QVERIFY(birthday->isVisible());
+    QVERIFY(!anniversary->isVisible());
+    // Moving within the calendar keeps it open; the focus going to a box closes it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QVERIFY(birthday->isVisible());
+    box("Text25")->setFocus();
+    QVERIFY(!birthday->isVisible());
+    QVERIFY(!anniversary->isVisible());
+
+    // Escape closes an open calendar only; the next one is the editor's cancel.
+    QTest::mouseClick(f.control<QPushButton>("SUB2_2", "Command3"), Qt::LeftButton);
+    QVERIFY(anniversary->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!anniversary->isVisible());
+    QVERIFY(f.widget("SUB2_2")->isVisible());
+    QCOMPARE(QApplication::focusWidget(), box("Text34"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!f.widget("SUB2_2")->isVisible());
+    QVERIFY(f.widget("SUB2_1")->isEnabled());
+    QCOMPARE(f.stored(1, "H_Anniv"), QVariant());
 }
 
 void TestContactEditor::businessContactAndGender_data()
