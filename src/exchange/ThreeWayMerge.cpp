@@ -67,36 +67,36 @@ void fillIds(Store &store, const QString &table, const QList<qint64> &values)
 
 } // namespace
 
-ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind), m_scratch(std::make_unique<ScratchStores>()) {}
+ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind) {}
 
 ThreeWayMerge::~ThreeWayMerge() = default;
 
-std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
-                                                      const QString &handheldDocument, Store &desktop,
-                                                      QString *failure)
+std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &commonDocument,
+                                             const QString &handheldDocument, Store &desktop, QString *failure)
 {
-    std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
-    ScratchStores &scratch = *merge->m_scratch;
+    auto states = std::make_unique<ThreeStates>();
+    states->scratch = std::make_unique<ScratchStores>();
+    ScratchStores &scratch = *states->scratch;
     if (!scratch.isValid()) {
         *failure = QStringLiteral("임시 폴더를 만들 수 없습니다.");
         return nullptr;
     }
     // The handheld's records, counting those without a usable identity.
-    const std::shared_ptr<Store> handheld = scratch.empty("handheld");
+    states->handheld = scratch.empty("handheld");
     if (QFileInfo(handheldDocument).size() > 0) {
-        const ReadResult read = readDeviceDocument(kind, *handheld, handheldDocument);
+        const ReadResult read = readDeviceDocument(kind, *states->handheld, handheldDocument);
         if (!read.ok) {
             *failure = read.failure;
             return nullptr;
         }
-        merge->m_counts.unusable = read.skipped;
+        states->unusable = read.skipped;
     }
     if (!scratch.fromDocument(kind, commonDocument, "common", failure))
         return nullptr;
     // The desktop's records as the export would put them on the handheld.
-    const QString written = scratch.path("desktop") + ".xml";
+    states->desktopDocument = scratch.path("desktop") + ".xml";
     {
-        QFile file(written);
+        QFile file(states->desktopDocument);
         if (!file.open(QIODevice::WriteOnly) ||
             !writeHandheldDocument(kind, desktop, [&file](QByteArrayView piece) {
                 return file.write(piece.data(), piece.size()) == piece.size();
@@ -105,8 +105,31 @@ std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QSt
             return nullptr;
         }
     }
-    if (!scratch.fromDocument(kind, written, "desktop", failure))
+    if (!scratch.fromDocument(kind, states->desktopDocument, "desktop", failure))
         return nullptr;
+    return states;
+}
+
+QStringList documentFieldNames(RecordKind kind)
+{
+    QStringList fields;
+    for (const DocumentAttribute &attribute : kindInfo(kind).document->attributes)
+        fields << QLatin1String(attribute.field);
+    return fields;
+}
+
+std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
+                                                      const QString &handheldDocument, Store &desktop,
+                                                      QString *failure)
+{
+    std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
+    std::unique_ptr<ThreeStates> states = readThreeStates(kind, commonDocument, handheldDocument, desktop, failure);
+    if (!states)
+        return nullptr;
+    merge->m_counts.unusable = states->unusable;
+    const std::shared_ptr<Store> handheld = states->handheld;
+    merge->m_scratch = std::move(states->scratch);
+    ScratchStores &scratch = *merge->m_scratch;
 
     const TableSchema &schema = *schema::table(QLatin1String(kindInfo(kind).table));
     const QString t = quoted(schema.name);
