@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <future>
+
 namespace pimdesk {
 
 namespace {
@@ -81,18 +83,24 @@ std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &com
         *failure = QStringLiteral("임시 폴더를 만들 수 없습니다.");
         return nullptr;
     }
-    // The handheld's records, counting those without a usable identity.
-    states->handheld = scratch.empty("handheld");
-    if (QFileInfo(handheldDocument).size() > 0) {
-        const ReadResult read = readDeviceDocument(kind, *states->handheld, handheldDocument);
-        if (!read.ok) {
-            *failure = read.failure;
-            return nullptr;
+    // The handheld's document and the kept copy are read on a second thread while this one writes
+    // the store's document (the store's connection stays on this thread) and reads it back. Each
+    // read has a scratch store and a connection of its own; the future, made by std::async, waits for
+    // the thread when it goes, however this function ends.
+    std::future<QString> documents = std::async(std::launch::async, [&]() -> QString {
+        // The handheld's records, counting those without a usable identity.
+        states->handheld = scratch.empty("handheld");
+        if (QFileInfo(handheldDocument).size() > 0) {
+            const ReadResult read = readDeviceDocument(kind, *states->handheld, handheldDocument);
+            if (!read.ok)
+                return read.failure;
+            states->unusable = read.skipped;
         }
-        states->unusable = read.skipped;
-    }
-    if (!scratch.fromDocument(kind, commonDocument, "common", failure))
-        return nullptr;
+        QString problem;
+        if (!scratch.fromDocument(kind, commonDocument, "common", &problem))
+            return problem;
+        return QString();
+    });
     // The desktop's records as the export would put them on the handheld.
     states->desktopDocument = scratch.path("desktop") + ".xml";
     {
@@ -107,6 +115,11 @@ std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &com
     }
     if (!scratch.fromDocument(kind, states->desktopDocument, "desktop", failure))
         return nullptr;
+    const QString problem = documents.get();
+    if (!problem.isEmpty()) {
+        *failure = problem;
+        return nullptr;
+    }
     return states;
 }
 
