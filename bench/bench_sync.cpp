@@ -38,7 +38,7 @@ void makeStartingPoint(const QString &folder)
         const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
         Store::Transaction tx(*store);
         for (int i = 1; i <= records; ++i)
-            store->exec("INSERT INTO Contacts (ID, FirstName, LastName, FileAs, Company, Emails, HomePhone, Notes) "
+            store->exec("INSERT INTO Contacts (ID, FirstName, LastName, FileAs, O_Company, Emails, H_Phone, Notes) "
                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
                         {i, QString("이름%1").arg(i), QString("성%1").arg(i), QString("성%1, 이름%1").arg(i),
                          QString("회사 %1").arg(i % 97), QString("p%1@example.com").arg(i),
@@ -47,7 +47,7 @@ void makeStartingPoint(const QString &folder)
         SilentMessages messages;
         exportToDevice(*store, data, drive, {RecordKind::Contacts}, messages, nullptr, {});
         for (int i = 1; i <= changes; ++i)
-            store->exec("UPDATE Contacts SET HomePhone = ? WHERE ID = ?", {QString("031-%1").arg(i), i});
+            store->exec("UPDATE Contacts SET H_Phone = ? WHERE ID = ?", {QString("031-%1").arg(i), i});
     }
     // On the handheld: the notes of 100 other contacts.
     QFile document(handheldDocumentPath(drive, RecordKind::Contacts));
