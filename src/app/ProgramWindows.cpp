@@ -2,6 +2,7 @@
 
 #include "exchange/ui/ExportWindow.h"
 #include "exchange/ui/ImportWindow.h"
+#include "exchange/ui/SyncWindow.h"
 #include "outlook/ui/OutlookImportWindow.h"
 #include "shell/ProgramContext.h"
 #include "shell/WindowRegistry.h"
@@ -31,6 +32,13 @@ void registerProgramWindows(WindowRegistry &windows)
         },
         OnClose::Unload);
     windows.context().importFromDeviceWindow = QString::fromLatin1(windowNames::importFromDevice);
+    windows.registerWindow(
+        windowNames::syncWithDevice,
+        [](ProgramContext &c) {
+            return new SyncWindow(QFileInfo(c.storePath).absolutePath(), *c.messages, c.windows);
+        },
+        OnClose::Unload);
+    windows.context().syncWithDeviceWindow = QString::fromLatin1(windowNames::syncWithDevice);
     // The Outlook import window: its import hides it (it keeps its boxes); closing it unloads it.
     windows.registerWindow(
         windowNames::outlookImport,

@@ -10,6 +10,7 @@ namespace windowNames {
 inline constexpr char outlookImport[] = "SUB1_3";
 inline constexpr char exportToDevice[] = "SUB1_2";
 inline constexpr char importFromDevice[] = "SUB1_1";
+inline constexpr char syncWithDevice[] = "SUB1_4";
 } // namespace windowNames
 
 // Registers every window of the program with the registry: the three list windows, the Outlook

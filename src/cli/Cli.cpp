@@ -24,6 +24,7 @@ const QList<Command> &commands()
          "export --drive PATH [--contacts] [--events] [--tasks] [--yes] [--keep-device-changes] [--dry-run]  write "
          "them",
          exportCommand},
+        {"sync", "sync --drive PATH [--contacts] [--events] [--tasks] [--prefer pc|handheld] [--allow-deletions] [--dry-run] [--yes]  sync both ways", syncCommand},
         {"undo", "undo [--drive PATH] [--yes]  undo the last import or export (from the newest backup)", undoCommand},
         {"history", "history                  the backups an undo can go back to, newest first", historyCommand},
         {"find-device", "find-device              mount point of the handheld (K7M, NRV_ORB)", findDeviceCommand},

@@ -66,6 +66,7 @@ int importCommand(Context &context);
 int exportCommand(Context &context);
 int findDeviceCommand(Context &context);
 int undoCommand(Context &context);
+int syncCommand(Context &context);
 int historyCommand(Context &context);
 int outlookImportCommand(Context &context);
 int exportVCardCommand(Context &context);

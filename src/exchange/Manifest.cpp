@@ -35,6 +35,8 @@ QString operationLabel(const QString &operation)
         return QStringLiteral("Outlook에서 가져오기");
     if (operation == operations::exportToDevice)
         return QStringLiteral("Norvel로 내보내기");
+    if (operation == operations::sync)
+        return QStringLiteral("Norvel과 동기화");
     if (operation == operations::undo)
         return QStringLiteral("되돌리기 전 저장소");
     if (operation == operations::vcardImport)

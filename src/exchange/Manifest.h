@@ -21,6 +21,7 @@ namespace operations {
 inline const QString deviceImport = QStringLiteral("device-import");
 inline const QString outlookImport = QStringLiteral("outlook-import");
 inline const QString exportToDevice = QStringLiteral("export");
+inline const QString sync = QStringLiteral("sync");
 inline const QString undo = QStringLiteral("undo"); // the store as it was before an undo
 inline const QString vcardImport = QStringLiteral("vcard-import");
 inline const QString icalImport = QStringLiteral("ical-import");

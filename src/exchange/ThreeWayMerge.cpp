@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <future>
+
 namespace pimdesk {
 
 namespace {
@@ -67,36 +69,42 @@ void fillIds(Store &store, const QString &table, const QList<qint64> &values)
 
 } // namespace
 
-ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind), m_scratch(std::make_unique<ScratchStores>()) {}
+ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind) {}
 
 ThreeWayMerge::~ThreeWayMerge() = default;
 
-std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
-                                                      const QString &handheldDocument, Store &desktop,
-                                                      QString *failure)
+std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &commonDocument,
+                                             const QString &handheldDocument, Store &desktop, QString *failure)
 {
-    std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
-    ScratchStores &scratch = *merge->m_scratch;
+    auto states = std::make_unique<ThreeStates>();
+    states->scratch = std::make_unique<ScratchStores>();
+    ScratchStores &scratch = *states->scratch;
     if (!scratch.isValid()) {
         *failure = QStringLiteral("임시 폴더를 만들 수 없습니다.");
         return nullptr;
     }
-    // The handheld's records, counting those without a usable identity.
-    const std::shared_ptr<Store> handheld = scratch.empty("handheld");
-    if (QFileInfo(handheldDocument).size() > 0) {
-        const ReadResult read = readDeviceDocument(kind, *handheld, handheldDocument);
-        if (!read.ok) {
-            *failure = read.failure;
-            return nullptr;
+    // The handheld's document and the kept copy are read on a second thread while this one writes
+    // the store's document (the store's connection stays on this thread) and reads it back. Each
+    // read has a scratch store and a connection of its own; the future, made by std::async, waits for
+    // the thread when it goes, however this function ends.
+    std::future<QString> documents = std::async(std::launch::async, [&]() -> QString {
+        // The handheld's records, counting those without a usable identity.
+        states->handheld = scratch.empty("handheld");
+        if (QFileInfo(handheldDocument).size() > 0) {
+            const ReadResult read = readDeviceDocument(kind, *states->handheld, handheldDocument);
+            if (!read.ok)
+                return read.failure;
+            states->unusable = read.skipped;
         }
-        merge->m_counts.unusable = read.skipped;
-    }
-    if (!scratch.fromDocument(kind, commonDocument, "common", failure))
-        return nullptr;
+        QString problem;
+        if (!scratch.fromDocument(kind, commonDocument, "common", &problem))
+            return problem;
+        return QString();
+    });
     // The desktop's records as the export would put them on the handheld.
-    const QString written = scratch.path("desktop") + ".xml";
+    states->desktopDocument = scratch.path("desktop") + ".xml";
     {
-        QFile file(written);
+        QFile file(states->desktopDocument);
         if (!file.open(QIODevice::WriteOnly) ||
             !writeHandheldDocument(kind, desktop, [&file](QByteArrayView piece) {
                 return file.write(piece.data(), piece.size()) == piece.size();
@@ -105,8 +113,36 @@ std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QSt
             return nullptr;
         }
     }
-    if (!scratch.fromDocument(kind, written, "desktop", failure))
+    if (!scratch.fromDocument(kind, states->desktopDocument, "desktop", failure))
         return nullptr;
+    const QString problem = documents.get();
+    if (!problem.isEmpty()) {
+        *failure = problem;
+        return nullptr;
+    }
+    return states;
+}
+
+QStringList documentFieldNames(RecordKind kind)
+{
+    QStringList fields;
+    for (const DocumentAttribute &attribute : kindInfo(kind).document->attributes)
+        fields << QLatin1String(attribute.field);
+    return fields;
+}
+
+std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
+                                                      const QString &handheldDocument, Store &desktop,
+                                                      QString *failure)
+{
+    std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
+    std::unique_ptr<ThreeStates> states = readThreeStates(kind, commonDocument, handheldDocument, desktop, failure);
+    if (!states)
+        return nullptr;
+    merge->m_counts.unusable = states->unusable;
+    const std::shared_ptr<Store> handheld = states->handheld;
+    merge->m_scratch = std::move(states->scratch);
+    ScratchStores &scratch = *merge->m_scratch;
 
     const TableSchema &schema = *schema::table(QLatin1String(kindInfo(kind).table));
     const QString t = quoted(schema.name);

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace pimdesk {
@@ -36,6 +37,24 @@ struct ThreeWayCounts
 
     qint64 applied() const { return added + changed + deleted; }
 };
+
+// The three states of one kind, each read by the import's reader into a throw-away store of its
+// own: "common" (the kept copy; a missing one holds no records), "handheld" (its document now) and
+// "desktop" (the store as the export writes it, the written document kept as desktopDocument).
+struct ThreeStates
+{
+    std::unique_ptr<ScratchStores> scratch;
+    std::shared_ptr<Store> handheld; // the handheld's records; common and desktop are scratch->path(name)
+    QString desktopDocument;         // the export's document of the store, in the scratch folder
+    qint64 unusable = 0;             // records on the handheld without a usable identity
+};
+// Null after setting *failure when a document cannot be read, the scratch folder cannot be made or
+// the store fails.
+std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &commonDocument,
+                                             const QString &handheldDocument, Store &desktop, QString *failure);
+
+// The fields the handheld's document carries, as the writer puts them out, in its order.
+QStringList documentFieldNames(RecordKind kind);
 
 class ThreeWayMerge
 {

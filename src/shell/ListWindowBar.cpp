@@ -76,6 +76,7 @@ QHBoxLayout *makeListBar(ListWindow *list, const ProgramContext &context, const 
     const Picture pictures[] = {
         {"Image1", "Norvel(K7M)에서 가져오기", false, &ProgramContext::importFromDeviceWindow},
         {"Image2", "Norvel(K7M)으로 내보내기", true, &ProgramContext::exportToDeviceWindow},
+        {"Image3", "Norvel(K7M)과 동기화", true, &ProgramContext::syncWithDeviceWindow},
     };
     for (const Picture &picture : pictures) {
         auto *image = new ClickableLabel(list);

@@ -22,7 +22,7 @@ struct ListCommand
 };
 
 // The bar along the top of a list window: its command buttons (picture above caption), then the
-// two handheld pictures, Image1 (import from the handheld) and Image2 (export to it). A click on a
+// handheld pictures, Image1 (import from the handheld), Image2 (export to it) and Image3 (sync with it). A click on a
 // picture shows the window the program named for it in the context and disables the list until
 // that window enables it again.
 QHBoxLayout *makeListBar(ListWindow *list, const ProgramContext &context, const QList<ListCommand> &commands);

@@ -21,10 +21,11 @@ struct ProgramContext
     Messages *messages = nullptr;
     WindowRegistry *windows = nullptr;
     QMainWindow *mainWindow = nullptr;
-    // The registry names of the windows a list's two handheld pictures open, given by the program
+    // The registry names of the windows a list's handheld pictures open, given by the program
     // when it registers them (empty: the picture does nothing).
     QString importFromDeviceWindow;
     QString exportToDeviceWindow;
+    QString syncWithDeviceWindow;
 };
 
 // The main window's title, also the title of the program's own error messages.

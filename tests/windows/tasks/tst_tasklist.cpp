@@ -95,6 +95,7 @@ void TestTaskList::listShowsTheTableWithItsCommands()
     }
     QCOMPARE(list->findChild<QWidget *>("Image1")->toolTip(), QString("Norvel(K7M)에서 가져오기"));
     QCOMPARE(list->findChild<QWidget *>("Image2")->toolTip(), QString("Norvel(K7M)으로 내보내기"));
+    QCOMPARE(list->findChild<QWidget *>("Image3")->toolTip(), QString("Norvel(K7M)과 동기화"));
 }
 
 void TestTaskList::newGivesTheNextIdAndANewTask()
@@ -269,9 +270,11 @@ void TestTaskList::closingEnablesTheLauncher()
 void TestTaskList::picturesOpenTheDeviceWindows()
 {
     TaskListWindow *list = t.openList();
-    for (const char *picture : {"Image1", "Image2"}) {
+    const std::pair<const char *, const char *> pictures[] = {{"Image1", windowNames::importFromDevice},
+                                                              {"Image2", windowNames::exportToDevice},
+                                                              {"Image3", windowNames::syncWithDevice}};
+    for (const auto &[picture, name] : pictures) {
         QTest::mouseClick(list->findChild<QWidget *>(picture), Qt::LeftButton);
-        const char *name = QString(picture) == "Image1" ? windowNames::importFromDevice : windowNames::exportToDevice;
         QWidget *device = t.main->findChild<QWidget *>(name);
         QVERIFY2(device && device->isVisible(), name);
         QVERIFY(!list->isEnabled());
