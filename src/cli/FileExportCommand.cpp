@@ -7,6 +7,26 @@
 
 namespace pimdesk::cli {
 
+namespace {
+
+// Writes what the request names once its arguments are read.
+int writeFile(Context &context, const formats::FileExportRequest &request, const char *command)
+{
+    if (request.file.isEmpty()) {
+        context.err << "pimdesk-cli: " << command << " needs a FILE\n";
+        return UsageError;
+    }
+    try {
+        const std::shared_ptr<Store> store = Store::shared(context.storePath());
+        return formats::exportFile(*store, request, context.messages).written ? Success : Failure;
+    } catch (const StoreError &e) {
+        context.messages.showFailure(e.message());
+        return Failure;
+    }
+}
+
+} // namespace
+
 // export-vcard FILE [--version 2.1|3.0|4.0]: every contact into one vCard file (3.0 unless told).
 int exportVCardCommand(Context &context)
 {
@@ -38,17 +58,7 @@ int exportVCardCommand(Context &context)
             return UsageError;
         }
     }
-    if (request.file.isEmpty()) {
-        context.err << "pimdesk-cli: export-vcard needs a FILE\n";
-        return UsageError;
-    }
-    try {
-        const std::shared_ptr<Store> store = Store::shared(context.storePath());
-        return formats::exportFile(*store, request, context.messages).written ? Success : Failure;
-    } catch (const StoreError &e) {
-        context.messages.showFailure(e.message());
-        return Failure;
-    }
+    return writeFile(context, request, "export-vcard");
 }
 
 // export-ical FILE [--events] [--tasks]: events and tasks (both when neither is named) into one
@@ -69,17 +79,7 @@ int exportICalCommand(Context &context)
             return UsageError;
         }
     }
-    if (request.file.isEmpty()) {
-        context.err << "pimdesk-cli: export-ical needs a FILE\n";
-        return UsageError;
-    }
-    try {
-        const std::shared_ptr<Store> store = Store::shared(context.storePath());
-        return formats::exportFile(*store, request, context.messages).written ? Success : Failure;
-    } catch (const StoreError &e) {
-        context.messages.showFailure(e.message());
-        return Failure;
-    }
+    return writeFile(context, request, "export-ical");
 }
 
 } // namespace pimdesk::cli

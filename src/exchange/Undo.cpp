@@ -48,7 +48,9 @@ QString question(const BackupEntry &entry)
     if (entry.manifest.hasStore)
         text += "\r레코드 저장소가 그때의 상태로 돌아가고, 그 뒤에 바뀐 내용은 백업 폴더에 따로 보관됩니다.";
     if (!entry.manifest.documents.isEmpty())
-        text += "\rNorvel(K7M)의 문서가 내보내기 전의 상태로 돌아갑니다.";
+        text += entry.manifest.operation == operations::sync
+                    ? QStringLiteral("\rNorvel(K7M)의 문서가 동기화 전의 상태로 돌아갑니다.")
+                    : QStringLiteral("\rNorvel(K7M)의 문서가 내보내기 전의 상태로 돌아갑니다.");
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "records/StoreText.h"
 
 #include "records/DataSource.h"
+#include "records/Schema.h"
 #include "records/StoreError.h"
 #include "shell/Geometry.h"
 
@@ -177,8 +178,27 @@ void RecordGrid::setColumnWidthTwips(int column, int twips)
     applyWidths();
 }
 
+namespace {
+
+bool isBookkeepingColumn(const QString &field)
+{
+    for (const schema::AddedColumn &added : schema::addedColumns())
+        if (added.name.compare(field, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void RecordGrid::applyWidths()
 {
+    // Columns the store keeps for its own bookkeeping (an item's identity in other programs' files)
+    // are no fields of the record: the lists never show them.
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const QString field = m_model->headerData(column, Qt::Horizontal).toString();
+        if (!m_widthsTwips.contains(column))
+            setColumnHidden(column, isBookkeepingColumn(field));
+    }
     for (auto it = m_widthsTwips.cbegin(); it != m_widthsTwips.cend(); ++it) {
         if (it.value() <= 0) {
             setColumnHidden(it.key(), true);

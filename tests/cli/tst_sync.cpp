@@ -479,6 +479,8 @@ void TestSync::undoTakesBothSidesBack()
         QVERIFY(cli({"history"}).out.contains("  sync  "));
         run = cli({"undo", "--drive", m_drive, "--yes"});
         QVERIFY2(run.status == 0, qPrintable(run.out + run.err));
+        // The question names what the handheld goes back to.
+        QVERIFY2(run.out.contains("Norvel(K7M)의 문서가 동기화 전의 상태로 돌아갑니다."), qPrintable(run.out));
         QCOMPARE(storeRecords(k), storeBefore);
         QCOMPARE(filesBelow(m_drive), drive);
         QCOMPARE(readFile(syncReferencePath(m_data, k.kind)), kept);

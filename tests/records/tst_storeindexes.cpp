@@ -247,6 +247,7 @@ private slots:
         while (scan.next())
             scanned << scan.text(0).toLongLong();
         QCOMPARE(scanned, ids);
+    }
 
     void sortedListsReadTheirOrderFromAnIndex_data()
     {

@@ -74,6 +74,13 @@ private slots:
         QVERIFY(grid.isColumnHidden(0));
         QVERIFY(!grid.isColumnHidden(1));
         QCOMPARE(grid.columnWidth(2), grid.logicalDpiX());
+
+        // The store's own bookkeeping column (other programs' identities) is never shown; every
+        // field of the record is, whether a width was given or not.
+        const int columns = grid.gridModel().columnCount();
+        QCOMPARE(grid.gridModel().headerData(columns - 1, Qt::Horizontal).toString(), QString("foreign_uid"));
+        QVERIFY(grid.isColumnHidden(columns - 1));
+        QVERIFY(!grid.isColumnHidden(columns - 2));
     }
 };
 

@@ -6,7 +6,6 @@
 #include "records/RecordIds.h"
 #include "records/RecordSet.h"
 #include "records/StoreError.h"
-#include "records/StoreText.h"
 #include "shell/EditorButtons.h"
 #include "shell/Geometry.h"
 #include "shell/ProgramContext.h"
@@ -97,9 +96,11 @@ QString stored(const QString &text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+// The field's text as stored; the binding shows its characters and stores typed text in the
+// documents' form.
 QString plainField(const QVariant &value)
 {
-    return value.isNull() ? QString() : plainFromStoreText(value.toString());
+    return value.isNull() ? QString() : value.toString();
 }
 
 std::optional<int> numberIn(const QString &text, int lowest, int highest)
@@ -255,18 +256,19 @@ void EventWindow::buildRepeatRow(QWidget *page)
 
 void EventWindow::bindFields()
 {
-    // The store keeps the handheld's form of a text ("&quot;"); the boxes show its characters.
-    const auto line = [](const QString &shown) -> QVariant { return stored(storeTextFromPlain(shown.trimmed())); };
+    // The binding turns the store's form of a text ("&quot;") into the characters the boxes show and
+    // back; these conversions only trim and keep line breaks.
+    const auto line = [](const QString &form) -> QVariant { return stored(form.trimmed()); };
     m_fields.bind(m_description, "Description", {plainField, line});
     m_fields.bind(m_location, "Location", {plainField, line});
     m_fields.bind(m_timeZone, "Timezone", {plainField, line});
     // The note box shows every line break as one; an edited note keeps the carriage returns of the
     // stored one (Outlook writes them so).
-    m_fields.bind(m_note, "Note", {plainField, [this](const QString &shown) -> QVariant {
-                                       QString text = shown;
+    m_fields.bind(m_note, "Note", {plainField, [this](const QString &form) -> QVariant {
+                                       QString text = form;
                                        if (m_noteHasCarriageReturns)
                                            text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-                                       return stored(storeTextFromPlain(text));
+                                       return stored(text);
                                    }});
 }
 

@@ -4,6 +4,7 @@
 #include "exchange/DeviceExport.h"
 #include "exchange/ImportFromDevice.h"
 #include "records/Clock.h"
+#include "records/Schema.h"
 #include "windows/calendar/CalendarWindowsFixture.h"
 
 #include <QCalendarWidget>
@@ -29,7 +30,8 @@ const QString endBeforeStart = "종료 시간이 시작 시간보다 빠릅니�
 // "Now" for the event window: a Wednesday morning.
 const QDateTime now(QDate(2026, 12, 9), QTime(10, 20, 5));
 
-// A stored event's fields by name, null as "<null>"; empty when there is no such event.
+// A stored event's fields by name, null as "<null>"; empty when there is no such event. The
+// store's own bookkeeping columns (other programs' identities) are no fields of the event.
 QMap<QString, QString> storedEvent(const std::shared_ptr<Store> &store, qint64 id)
 {
     QMap<QString, QString> fields;
@@ -37,6 +39,8 @@ QMap<QString, QString> storedEvent(const std::shared_ptr<Store> &store, qint64 i
     if (records.eof())
         return fields;
     for (const QString &name : records.fieldNames()) {
+        if (schema::addedColumnNames("Datebook").contains(name))
+            continue;
         const QVariant value = records.field(name);
         fields.insert(name, value.isNull() ? QString("<null>") : value.toString());
     }
