@@ -6,6 +6,7 @@
 // Each is run three times from a fresh copy of the starting point; the best time counts. Prints
 // the times and the ratio sync / (import+export); the target is at most 1.0.
 #include "BenchReport.h"
+#include "Profiling.h"
 #include "exchange/DeviceExport.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/ImportFromDevice.h"
@@ -65,7 +66,8 @@ void copyFolder(const QString &from, const QString &to)
     QProcess::execute("cp", {"-a", from, to});
 }
 
-double best(const QString &start, const std::function<void(const QString &data, const QString &drive)> &run)
+double best(const char *part, const QString &start,
+            const std::function<void(const QString &data, const QString &drive)> &run)
 {
     double fastest = 1e9;
     for (int round = 0; round < 3; ++round) {
@@ -75,7 +77,9 @@ double best(const QString &start, const std::function<void(const QString &data, 
         const QString drive = dir.filePath("w/k7m");
         QElapsedTimer timer;
         timer.start();
+        bench::profile(part, true);
         run(data, drive);
+        bench::profile(part, false);
         fastest = std::min(fastest, timer.nsecsElapsed() / 1e9);
     }
     return fastest;
@@ -90,7 +94,7 @@ int main(int argc, char **argv)
     const QString start = dir.filePath("start");
     makeStartingPoint(start);
 
-    const double sync = best(start, [](const QString &data, const QString &drive) {
+    const double sync = best("sync", start, [](const QString &data, const QString &drive) {
         const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
         SilentMessages messages;
         const SyncOutcome outcome = syncWithDevice(*store, data, drive, {RecordKind::Contacts}, {}, messages, nullptr);
@@ -98,7 +102,7 @@ int main(int argc, char **argv)
             outcome.plans.value(0).onHandheld.changed != changes)
             std::fprintf(stderr, "sync did not do what was expected\n");
     });
-    const double importExport = best(start, [](const QString &data, const QString &drive) {
+    const double importExport = best("import+export", start, [](const QString &data, const QString &drive) {
         const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
         SilentMessages messages;
         importFromDevice(*store, data, drive, {RecordKind::Contacts}, messages, nullptr);

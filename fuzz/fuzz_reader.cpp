@@ -1,6 +1,8 @@
 // One handheld document reader on arbitrary bytes. The store holds two records before each read;
 // afterwards it must open again and pass SQLite's check, keep those records (nothing is deleted),
-// and be exactly as before when the read failed.
+// and be exactly as before when the read failed. The same document held in memory (as a sync
+// compares documents) must give the same answer, and, stored, the same records as a read into an
+// empty store.
 #include "FuzzSupport.h"
 
 #include "exchange/DeviceReaders.h"
@@ -77,6 +79,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         if (!fuzz::integrityOk(*store))
             fuzz::finding("the store fails its check after a read");
+        const DocumentRecords held = readDocumentRecords(kind, staging);
+        if (held.ok != result.ok || held.skipped != result.skipped || held.failure != result.failure)
+            fuzz::finding("the document held in memory reads otherwise", held.failure);
+        if (held.ok) {
+            static const std::shared_ptr<Store> direct =
+                Store::open(Store::pathInDirectory(QDir(fuzz::workFolder()).filePath("direct")));
+            static const std::shared_ptr<Store> stored =
+                Store::open(Store::pathInDirectory(QDir(fuzz::workFolder()).filePath("held")));
+            direct->exec(QString("DELETE FROM \"%1\"").arg(table()));
+            stored->exec(QString("DELETE FROM \"%1\"").arg(table()));
+            readDeviceDocument(kind, *direct, staging);
+            QSet<qint64> ids;
+            for (auto it = held.records.cbegin(); it != held.records.cend(); ++it)
+                ids.insert(it.key());
+            storeDocumentRecords(kind, held, ids, *stored);
+            if (fuzz::tableDigest(*direct, table()) != fuzz::tableDigest(*stored, table()))
+                fuzz::finding("the records held in memory are stored otherwise than read");
+        }
         // Another connection sees a store of ours (every failed read, and now and then).
         if (!result.ok || runs % 16 == 0) {
             auto again = Store::open(store->path());

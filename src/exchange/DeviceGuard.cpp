@@ -79,37 +79,13 @@ bool keepSyncReference(const QString &dataDirectory, RecordKind kind, const QStr
     return QDir().mkpath(QFileInfo(target).absolutePath()) && placeCopy(document, target, &error);
 }
 
-namespace {
-
-// Whether two files hold the same bytes, read side by side.
-bool sameBytes(const QString &first, const QString &second)
-{
-    QFile a(first), b(second);
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
-        return false;
-    constexpr qint64 block = 1 << 20;
-    QByteArray x(block, Qt::Uninitialized), y(block, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = a.read(x.data(), block);
-        const qint64 m = b.read(y.data(), block);
-        if (n != m || n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (std::memcmp(x.constData(), y.constData(), size_t(n)) != 0)
-            return false;
-    }
-}
-
-} // namespace
-
 std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind)
 {
     const QString reference = syncReferencePath(dataDirectory, kind);
     const QString onHandheld = handheldDocumentPath(driveRoot, kind);
     if (driveRoot.isEmpty() || !QFileInfo(reference).isFile() || !QFileInfo(onHandheld).isFile())
         return std::nullopt;
-    if (sameBytes(reference, onHandheld))
+    if (sameFileBytes(reference, onHandheld))
         return std::nullopt;
     DeviceChanges changes;
     ScratchStores scratch;

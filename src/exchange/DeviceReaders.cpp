@@ -7,16 +7,35 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace pimdesk {
 
 namespace {
+
+// A text value in a record's canonical form: a mark, the length and the bytes (a null is the
+// mark 'n' alone).
+void appendCanonicalText(QByteArray &values, const char *text, qsizetype size)
+{
+    const quint32 length = quint32(size);
+    const qsizetype at = values.size();
+    const qsizetype end = at + 1 + qsizetype(sizeof length) + size;
+    if (values.capacity() < end)
+        values.reserve(std::max(end, 2 * values.capacity()));
+    values.resize(end);
+    char *out = values.data() + at;
+    *out = 't';
+    std::memcpy(out + 1, &length, sizeof length);
+    std::memcpy(out + 1 + sizeof length, text, size_t(size));
+}
 
 inline char lower(char c)
 {
@@ -110,8 +129,9 @@ ReadResult failed(QString text)
 class DocumentMerge
 {
 public:
-    DocumentMerge(Store &store, const KindInfo &kind)
-        : m_store(store), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
+    // Into store, or (store null) into records.
+    DocumentMerge(Store *store, DocumentRecords *records, const KindInfo &kind)
+        : m_store(store), m_records(records), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
     {
         QStringList assignments, differences, columns{quoted("ID")}, marks{"?1"};
         int parameter = 2;
@@ -151,10 +171,12 @@ public:
         try {
             // Prepared before the transaction opens: a statement that cannot be prepared (a store
             // without the table's fields) then leaves nothing to roll back.
-            sqlite3_stmt *update = m_store.prepare(m_updateSql);
-            sqlite3_stmt *insert = m_store.prepare(m_insertSql);
-            m_exists = m_store.prepare(m_existsSql);
-            Store::Transaction transaction(m_store);
+            sqlite3_stmt *update = m_store ? m_store->prepare(m_updateSql) : nullptr;
+            sqlite3_stmt *insert = m_store ? m_store->prepare(m_insertSql) : nullptr;
+            m_exists = m_store ? m_store->prepare(m_existsSql) : nullptr;
+            std::optional<Store::Transaction> transaction;
+            if (m_store)
+                transaction.emplace(*m_store);
             while (reader.next()) {
                 documentOfItsKind = documentOfItsKind || reader.isDocumentElement();
                 if (reader.damaged()) {
@@ -164,10 +186,14 @@ public:
                 }
                 if (!reader.isRecord())
                     continue;
-                if (merge(reader, update, insert))
+                switch (merge(reader, update, insert)) {
+                case Taken::Merged:
                     ++result.merged;
-                else
+                    break;
+                case Taken::Damaged:
                     ++result.skipped;
+                    break;
+                }
             }
             if (reader.readFailed())
                 return failed(QString("%1 파일을 읽는 중 오류가 났습니다.\r%2\r레코드를 하나도 가져오지 않았습니다.")
@@ -175,7 +201,8 @@ public:
             if (reader.sawContent() && !documentOfItsKind && !reader.sawDocumentType())
                 return failed(QString("%1 파일은 Qtopia %2 문서가 아닙니다.\r레코드를 하나도 가져오지 않았습니다.")
                                   .arg(nativePath(path), QString::fromUtf8(m_kind.bookName)));
-            transaction.commit();
+            if (transaction)
+                transaction->commit();
         } catch (const StoreError &e) {
             return failed(e.message() + "\r레코드를 하나도 가져오지 않았습니다.");
         }
@@ -190,9 +217,12 @@ private:
         int rank = 0;
     };
 
-    // Merges one record element; false when it cannot be taken (no identity, an identity or a time
-    // that is not a number).
-    bool merge(const DocumentReader &reader, sqlite3_stmt *update, sqlite3_stmt *insert)
+    enum class Taken {
+        Merged,  // into the store, or its digest noted
+        Damaged, // cannot be taken: no identity, an identity or a time that is not a number
+    };
+
+    Taken merge(const DocumentReader &reader, sqlite3_stmt *update, sqlite3_stmt *insert)
     {
         for (Value &v : m_values)
             v = Value{};
@@ -208,11 +238,14 @@ private:
         }
         qint64 id = 0;
         if (m_values[0].rank == 0 || !parseWholeNumber(m_values[0].text, &id))
-            return false;
+            return Taken::Damaged;
 
-        for (sqlite3_stmt *statement : {update, insert}) {
-            sqlite3_reset(statement);
-            sqlite3_bind_int64(statement, 1, id);
+        const qsizetype offset = m_store ? 0 : m_records->values.size();
+        if (m_store) {
+            for (sqlite3_stmt *statement : {update, insert}) {
+                sqlite3_reset(statement);
+                sqlite3_bind_int64(statement, 1, id);
+            }
         }
         int parameter = 2;
         for (size_t n = 0; n < m_layout.attributes.size(); ++n, ++parameter) {
@@ -224,8 +257,11 @@ private:
                     bindNull(update, insert, parameter);
                     continue;
                 }
-                if (!formatDeviceTime(v.text, m_times[n].data()))
-                    return false;
+                if (!formatDeviceTime(v.text, m_times[n].data())) {
+                    if (!m_store)
+                        m_records->values.truncate(offset);
+                    return Taken::Damaged;
+                }
                 bindText(update, insert, parameter, m_times[n].data(), 19);
             } else if (present) {
                 bindText(update, insert, parameter, v.text.data(), v.text.size());
@@ -235,40 +271,56 @@ private:
                 bindNull(update, insert, parameter);
             }
         }
+        if (!m_store) {
+            // The fixed values are the same in every record and stay out.
+            m_records->records.insert(id, {offset, m_records->values.size() - offset});
+            return Taken::Merged;
+        }
         for (const FixedValue &fixed : m_layout.fixedValues)
             bindText(update, insert, parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
 
-        m_store.step(update);
+        m_store->step(update);
         bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
         sqlite3_reset(update);
         if (!found) {
             // Nothing changed: either the record is there as it is, or it is new.
             sqlite3_reset(m_exists);
             sqlite3_bind_int64(m_exists, 1, id);
-            found = m_store.step(m_exists);
+            found = m_store->step(m_exists);
             sqlite3_reset(m_exists);
         }
         if (!found) {
-            m_store.step(insert);
+            m_store->step(insert);
             sqlite3_reset(insert);
         }
-        return true;
+        return Taken::Merged;
     }
 
-    static void bindText(sqlite3_stmt *a, sqlite3_stmt *b, int parameter, const char *text, qsizetype size)
+    // A value of the record: bound to both statements, or (without a store) written into the
+    // record's canonical form.
+    void bindText(sqlite3_stmt *a, sqlite3_stmt *b, int parameter, const char *text, qsizetype size)
     {
+        if (!m_store) {
+            appendCanonicalText(m_records->values, text, size);
+            return;
+        }
         // The bytes stay where they are until both statements have run for this record.
         sqlite3_bind_text(a, parameter, text, int(size), SQLITE_STATIC);
         sqlite3_bind_text(b, parameter, text, int(size), SQLITE_STATIC);
     }
 
-    static void bindNull(sqlite3_stmt *a, sqlite3_stmt *b, int parameter)
+    void bindNull(sqlite3_stmt *a, sqlite3_stmt *b, int parameter)
     {
+        if (!m_store) {
+            m_records->values.append('n');
+            return;
+        }
         sqlite3_bind_null(a, parameter);
         sqlite3_bind_null(b, parameter);
     }
 
-    Store &m_store;
+    Store *m_store;
+    DocumentRecords *m_records;
     const KindInfo &m_kind;
     const DocumentLayout &m_layout;
     NameTable m_names;
@@ -300,7 +352,63 @@ ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath)
 
 ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath)
 {
-    return DocumentMerge(store, kindInfo(kind)).run(stagingPath);
+    return DocumentMerge(&store, nullptr, kindInfo(kind)).run(stagingPath);
+}
+
+DocumentRecords readDocumentRecords(RecordKind kind, const QString &path)
+{
+    DocumentRecords records;
+    // The values take about as many bytes as the document (the names go, a length comes per value).
+    records.values.reserve(QFileInfo(path).size() + 4096);
+    const ReadResult read = DocumentMerge(nullptr, &records, kindInfo(kind)).run(path);
+    records.ok = read.ok;
+    records.skipped = read.skipped;
+    records.failure = read.failure;
+    if (!read.ok) {
+        records.records.clear();
+        records.values.clear();
+    }
+    return records;
+}
+
+void storeDocumentRecords(RecordKind kind, const DocumentRecords &records, const QSet<qint64> &ids, Store &store)
+{
+    const DocumentLayout &layout = *kindInfo(kind).document;
+    QStringList columns{quoted("ID")}, marks;
+    for (const DocumentAttribute &attribute : layout.attributes)
+        columns << quoted(attribute.field);
+    for (const FixedValue &fixed : layout.fixedValues)
+        columns << quoted(fixed.field);
+    for (qsizetype n = 0; n < columns.size(); ++n)
+        marks << "?";
+    sqlite3_stmt *insert = store.prepare(QString("INSERT OR REPLACE INTO %1 (%2) VALUES (%3)")
+                                             .arg(quoted(kindInfo(kind).table), columns.join(", "), marks.join(", ")));
+    Store::Transaction transaction(store);
+    for (const qint64 id : ids) {
+        const auto found = records.records.constFind(id);
+        if (found == records.records.cend())
+            continue;
+        sqlite3_reset(insert);
+        sqlite3_bind_int64(insert, 1, id);
+        QByteArrayView values = records.valuesOf(found.value());
+        int parameter = 2;
+        while (!values.isEmpty()) {
+            if (values.front() == 'n') {
+                sqlite3_bind_null(insert, parameter++);
+                values = values.sliced(1);
+                continue;
+            }
+            quint32 length = 0;
+            std::memcpy(&length, values.data() + 1, sizeof length);
+            sqlite3_bind_text(insert, parameter++, values.data() + 1 + sizeof length, int(length), SQLITE_STATIC);
+            values = values.sliced(1 + qsizetype(sizeof length) + qsizetype(length));
+        }
+        for (const FixedValue &fixed : layout.fixedValues)
+            sqlite3_bind_text(insert, parameter++, fixed.value, -1, SQLITE_STATIC);
+        store.step(insert);
+    }
+    sqlite3_reset(insert);
+    transaction.commit();
 }
 
 } // namespace pimdesk

@@ -2,6 +2,9 @@
 
 #include "records/Kinds.h"
 
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace pimdesk {
@@ -31,5 +34,37 @@ ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath);
 
 // The reader of a kind.
 ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath);
+
+// What the reader would merge of each record of a document, held in memory instead of a store:
+// per ID (of two elements with one ID the last counts, as in a merge) the values it would write,
+// in a canonical form. Two records with the same canonical values are read the same, which lets a
+// comparison of documents leave out the records that are the same everywhere before reading the
+// others into a store.
+struct DocumentRecords
+{
+    struct Span
+    {
+        qsizetype offset = 0;
+        qsizetype size = 0;
+    };
+    bool ok = false;
+    QString failure;    // when !ok, as a read's
+    qint64 skipped = 0; // as a read's
+    QHash<qint64, Span> records;
+    QByteArray values; // the canonical values of every record, one after another
+
+    QByteArrayView valuesOf(const Span &span) const { return QByteArrayView(values).sliced(span.offset, span.size); }
+    // Whether the record id is here and read the same as other's record id.
+    bool sameRecord(qint64 id, const DocumentRecords &other) const
+    {
+        const auto a = records.constFind(id);
+        const auto b = other.records.constFind(id);
+        return a != records.cend() && b != other.records.cend() && valuesOf(*a) == other.valuesOf(*b);
+    }
+};
+DocumentRecords readDocumentRecords(RecordKind kind, const QString &path);
+// Writes the records of ids that records holds into store's table of kind (an empty one), as
+// readDeviceDocument would have written them.
+void storeDocumentRecords(RecordKind kind, const DocumentRecords &records, const QSet<qint64> &ids, Store &store);
 
 } // namespace pimdesk

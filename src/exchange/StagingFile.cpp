@@ -215,4 +215,23 @@ bool placeCopy(const QString &source, const QString &target, QString *error)
     return copyWhole(source, target, error) == CopyResult::Copied;
 }
 
+bool sameFileBytes(const QString &first, const QString &second)
+{
+    QFile a(first), b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 block = 1 << 20;
+    QByteArray x(block, Qt::Uninitialized), y(block, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = a.read(x.data(), block);
+        const qint64 m = b.read(y.data(), block);
+        if (n != m || n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (std::memcmp(x.constData(), y.constData(), size_t(n)) != 0)
+            return false;
+    }
+}
+
 } // namespace pimdesk

@@ -77,6 +77,9 @@ CopyResult copyWhole(const QString &source, const QString &target, QString *erro
 // place, as every file this program keeps in its data folder is.
 bool placeCopy(const QString &source, const QString &target, QString *error);
 
+// Whether two files hold the same bytes (read side by side; false when either cannot be read).
+bool sameFileBytes(const QString &first, const QString &second);
+
 // The system's text for a failed file operation, when Qt has none better than "Unknown error":
 // a full disk is named as such.
 QString fileErrorText(const QFileDevice &file, const QString &folder);

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
 #include <unistd.h>
 
 namespace pimdesk {
@@ -49,7 +50,8 @@ QString deletionCounts(const SyncKindPlan &plan)
 {
     QStringList parts;
     if (plan.deletesTooMuchOnPc())
-        parts << QString("저장소의 %1 %2건 중 %3건").arg(kindLabel(plan.kind)).arg(plan.pcRecords).arg(plan.onPc.deleted);
+        parts
+            << QString("저장소의 %1 %2건 중 %3건").arg(kindLabel(plan.kind)).arg(plan.pcRecords).arg(plan.onPc.deleted);
     if (plan.deletesTooMuchOnHandheld())
         parts << QString("Norvel(K7M)의 %1 %2건 중 %3건")
                      .arg(kindLabel(plan.kind))
@@ -114,7 +116,8 @@ bool SyncKindPlan::deletesTooMuchOnPc() const
 
 bool SyncKindPlan::deletesTooMuchOnHandheld() const
 {
-    return onHandheld.deleted > 0 && (onHandheld.deleted * 2 > handheldRecords || onHandheld.deleted >= handheldRecords);
+    return onHandheld.deleted > 0 &&
+           (onHandheld.deleted * 2 > handheldRecords || onHandheld.deleted >= handheldRecords);
 }
 
 QStringList syncPlanLines(const SyncKindPlan &plan)
@@ -123,7 +126,11 @@ QStringList syncPlanLines(const SyncKindPlan &plan)
     if (!plan.failure.isEmpty())
         return {QString("%1: %2").arg(label, plan.failure)};
     auto side = [](const SyncSideCounts &c) {
-        return QString("추가 %1건, 변경 %2건, 삭제 %3건, 병합 %4건").arg(c.added).arg(c.changed).arg(c.deleted).arg(c.merged);
+        return QString("추가 %1건, 변경 %2건, 삭제 %3건, 병합 %4건")
+            .arg(c.added)
+            .arg(c.changed)
+            .arg(c.deleted)
+            .arg(c.merged);
     };
     QStringList lines;
     lines << QString("%1: %2저장소에 %3. Norvel(K7M)에 %4. 충돌 %5건")
@@ -258,7 +265,10 @@ public:
         }
     }
 
-    bool changesStore() const { return !m_updates.isEmpty() || !m_inserts.isEmpty() || !m_copies.isEmpty() || !m_deletes.isEmpty(); }
+    bool changesStore() const
+    {
+        return !m_updates.isEmpty() || !m_inserts.isEmpty() || !m_copies.isEmpty() || !m_deletes.isEmpty();
+    }
 
     // Whether the two sides and the kept copy are as a sync leaves them.
     bool inSync() const
@@ -268,8 +278,8 @@ public:
         // An empty table and no document: the handheld is not given an empty one.
         if (QFileInfo(m_states->desktopDocument).size() == 0 && !QFileInfo::exists(m_document))
             return true;
-        const QByteArray next = nextBytesWithoutChanges();
-        return fileSha256(m_document) == next && fileSha256(m_common) == next;
+        const QString next = nextWithoutChanges();
+        return sameFileBytes(m_document, next) && sameFileBytes(m_common, next);
     }
 
     // Brings the two sides together. The order makes a sync killed at any moment finished by the
@@ -335,10 +345,12 @@ public:
                 messages.showFailure(QString("동기화할 문서를 만들 수 없습니다.\r%1").arg(error));
                 throw SyncStopped();
             }
-            const QByteArray nextSha = fileSha256(next);
             // A table left empty is not put on a handheld that has no document of the kind.
             const bool nothingToWrite = !QFileInfo::exists(m_document) && store.count(m_table) == 0;
-            if (!nothingToWrite && fileSha256(m_document) != nextSha) {
+            // The digest of the new document for the backup's manifest is made on a second thread
+            // while this one compares and keeps the handheld's document.
+            std::future<QByteArray> nextSha = std::async(std::launch::async, [next] { return fileSha256(next); });
+            if (!nothingToWrite && !sameFileBytes(m_document, next)) {
                 if (!backupDocument(backup, nextSha, &error)) {
                     messages.showFailure(
                         QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 동기화를 멈췄습니다.\r%1\r%2")
@@ -360,11 +372,11 @@ public:
                 store.exec("DETACH DATABASE sync_handheld");
             }
             stopPoint("before-kept-copy");
-            if (!nothingToWrite && fileSha256(m_common) != nextSha) {
+            if (!nothingToWrite && !sameFileBytes(m_common, next)) {
                 backup.keep();
                 if (!keepSyncReference(m_data, m_kind, next)) {
-                    messages.showFailure(QString("동기화한 문서를 %1에 남기지 못했습니다.")
-                                             .arg(QDir::toNativeSeparators(m_common)));
+                    messages.showFailure(
+                        QString("동기화한 문서를 %1에 남기지 못했습니다.").arg(QDir::toNativeSeparators(m_common)));
                     return false;
                 }
             }
@@ -383,7 +395,8 @@ public:
 
 private:
     struct SyncStopped
-    {};
+    {
+    };
 
     // The fields a record from the handheld brings: those of its document and those every record
     // read from the handheld gets.
@@ -405,7 +418,7 @@ private:
         for (const QString &field : m_fields)
             same << QString("coalesce(h.%1, '') = coalesce(d.%1, '') COLLATE BINARY").arg(quoted(field));
         m_plan.pcRecords = store.count(m_table);
-        m_plan.handheldRecords = h.count(m_table);
+        m_plan.handheldRecords = m_states->handheldRecords;
         m_plan.unusable = m_states->unusable;
         h.exec("ATTACH DATABASE ? AS common", {m_states->scratch->path("common")});
         h.exec("ATTACH DATABASE ? AS desktop", {m_states->scratch->path("desktop")});
@@ -518,16 +531,17 @@ private:
         return true;
     }
 
-    QByteArray nextBytesWithoutChanges() const
+    // The document a sync without changes to the store leaves on both sides.
+    QString nextWithoutChanges() const
     {
         if (QFileInfo(m_states->desktopDocument).size() > 0)
-            return fileSha256(m_states->desktopDocument);
+            return m_states->desktopDocument;
         QFile empty(m_states->scratch->path("empty") + ".xml");
         if (!empty.exists() && empty.open(QIODevice::WriteOnly)) {
             empty.write(emptyDocument(m_kind));
             empty.close();
         }
-        return fileSha256(empty.fileName());
+        return empty.fileName();
     }
 
     // Without changes to the store, the new document is the export's one read at the start.
@@ -545,7 +559,7 @@ private:
 
     // The handheld's document as it is goes into the backup folder, and the manifest notes what
     // the sync is about to write in its place, before anything is replaced.
-    bool backupDocument(BackupFolder &backup, const QByteArray &nextSha, QString *error)
+    bool backupDocument(BackupFolder &backup, std::future<QByteArray> &nextSha, QString *error)
     {
         if (!backup.make(error))
             return false;
@@ -556,7 +570,7 @@ private:
         Manifest &manifest = backup.manifest();
         if (!manifest.kinds.contains(m_kind))
             manifest.kinds.append(m_kind);
-        manifest.documents.append({m_kind, existed, nextSha, QFileInfo(m_common).isFile(), false});
+        manifest.documents.append({m_kind, existed, nextSha.get(), QFileInfo(m_common).isFile(), false});
         if (!backup.saveManifest(error))
             return false;
         backup.keep();
@@ -606,8 +620,8 @@ QList<RecordKind> inOrder(const QList<RecordKind> &kinds)
     return ordered;
 }
 
-std::vector<std::unique_ptr<KindSync>> prepareAll(Store &store, const QString &dataDirectory,
-                                                  const QString &driveRoot, const QList<RecordKind> &kinds)
+std::vector<std::unique_ptr<KindSync>> prepareAll(Store &store, const QString &dataDirectory, const QString &driveRoot,
+                                                  const QList<RecordKind> &kinds)
 {
     std::vector<std::unique_ptr<KindSync>> all;
     for (RecordKind kind : inOrder(kinds)) {
@@ -721,12 +735,14 @@ SyncOutcome syncWithDevice(Store &store, const QString &dataDirectory, const QSt
     }
     if (storeChanges && !backup.snapshotStore(store, &error)) {
         messages.showFailure(
-            QString("레코드 저장소의 백업을 만들 수 없어 동기화를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1").arg(error),
+            QString("레코드 저장소의 백업을 만들 수 없어 동기화를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
+                .arg(error),
             syncTexts::title());
         return outcome;
     }
     if (anything && !backup.make(&error)) {
-        messages.showFailure(QString("백업 폴더를 만들 수 없어 동기화를 멈췄습니다.\r%1").arg(error), syncTexts::title());
+        messages.showFailure(QString("백업 폴더를 만들 수 없어 동기화를 멈췄습니다.\r%1").arg(error),
+                             syncTexts::title());
         return outcome;
     }
     outcome.stopped = false;

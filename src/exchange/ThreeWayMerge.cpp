@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <future>
 
@@ -73,6 +74,36 @@ ThreeWayMerge::ThreeWayMerge(RecordKind kind) : m_kind(kind) {}
 
 ThreeWayMerge::~ThreeWayMerge() = default;
 
+namespace {
+
+// What the reader makes of a document's records; a missing or empty document holds none.
+DocumentRecords recordsOf(RecordKind kind, const QString &document)
+{
+    if (QFileInfo(document).size() > 0)
+        return readDocumentRecords(kind, document);
+    DocumentRecords none;
+    none.ok = true;
+    return none;
+}
+
+// The IDs whose record is not read the same in all three states (missing from one of them, or
+// different in one).
+QSet<qint64> differingIds(const DocumentRecords &handheld, const DocumentRecords &common,
+                          const DocumentRecords &desktop)
+{
+    QSet<qint64> ids;
+    for (auto it = handheld.records.cbegin(); it != handheld.records.cend(); ++it)
+        if (!handheld.sameRecord(it.key(), common) || !handheld.sameRecord(it.key(), desktop))
+            ids.insert(it.key());
+    for (const DocumentRecords *other : std::initializer_list<const DocumentRecords *>{&common, &desktop})
+        for (auto it = other->records.cbegin(); it != other->records.cend(); ++it)
+            if (!handheld.records.contains(it.key()))
+                ids.insert(it.key());
+    return ids;
+}
+
+} // namespace
+
 std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &commonDocument,
                                              const QString &handheldDocument, Store &desktop, QString *failure)
 {
@@ -83,43 +114,49 @@ std::unique_ptr<ThreeStates> readThreeStates(RecordKind kind, const QString &com
         *failure = QStringLiteral("임시 폴더를 만들 수 없습니다.");
         return nullptr;
     }
-    // The handheld's document and the kept copy are read on a second thread while this one writes
-    // the store's document (the store's connection stays on this thread) and reads it back. Each
-    // read has a scratch store and a connection of its own; the future, made by std::async, waits for
-    // the thread when it goes, however this function ends.
-    std::future<QString> documents = std::async(std::launch::async, [&]() -> QString {
-        // The handheld's records, counting those without a usable identity.
-        states->handheld = scratch.empty("handheld");
-        if (QFileInfo(handheldDocument).size() > 0) {
-            const ReadResult read = readDeviceDocument(kind, *states->handheld, handheldDocument);
-            if (!read.ok)
-                return read.failure;
-            states->unusable = read.skipped;
-        }
-        QString problem;
-        if (!scratch.fromDocument(kind, commonDocument, "common", &problem))
-            return problem;
-        return QString();
+    // First what the reader makes of every record of the three states, held in memory: a record
+    // read the same in all three needs no decision of anyone, and only the others go into the
+    // scratch stores. The handheld's document and the kept copy are read (and later stored) on a
+    // second thread while this one writes the store's document (the store's connection stays on
+    // this thread) and reads it back. Each scratch store has a connection of its own; a future made
+    // by std::async waits for its thread when it goes, however this function ends.
+    DocumentRecords onHandheld, common;
+    std::future<void> reading = std::async(std::launch::async, [&] {
+        onHandheld = recordsOf(kind, handheldDocument);
+        if (onHandheld.ok)
+            common = recordsOf(kind, commonDocument);
     });
     // The desktop's records as the export would put them on the handheld.
     states->desktopDocument = scratch.path("desktop") + ".xml";
     {
         QFile file(states->desktopDocument);
-        if (!file.open(QIODevice::WriteOnly) ||
-            !writeHandheldDocument(kind, desktop, [&file](QByteArrayView piece) {
+        if (!file.open(QIODevice::WriteOnly) || !writeHandheldDocument(kind, desktop, [&file](QByteArrayView piece) {
                 return file.write(piece.data(), piece.size()) == piece.size();
             })) {
             *failure = file.errorString();
             return nullptr;
         }
     }
-    if (!scratch.fromDocument(kind, states->desktopDocument, "desktop", failure))
-        return nullptr;
-    const QString problem = documents.get();
-    if (!problem.isEmpty()) {
-        *failure = problem;
-        return nullptr;
+    const DocumentRecords onDesktop = recordsOf(kind, states->desktopDocument);
+    reading.get();
+    for (const DocumentRecords *read :
+         std::initializer_list<const DocumentRecords *>{&onDesktop, &onHandheld, &common}) {
+        if (!read->ok) {
+            *failure = read->failure;
+            return nullptr;
+        }
     }
+    states->unusable = onHandheld.skipped;
+    states->handheldRecords = onHandheld.records.size();
+    const QSet<qint64> differing = differingIds(onHandheld, common, onDesktop);
+
+    std::future<void> storing = std::async(std::launch::async, [&] {
+        states->handheld = scratch.empty("handheld");
+        storeDocumentRecords(kind, onHandheld, differing, *states->handheld);
+        storeDocumentRecords(kind, common, differing, *scratch.empty("common"));
+    });
+    storeDocumentRecords(kind, onDesktop, differing, *scratch.empty("desktop"));
+    storing.get();
     return states;
 }
 
@@ -132,8 +169,7 @@ QStringList documentFieldNames(RecordKind kind)
 }
 
 std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QString &commonDocument,
-                                                      const QString &handheldDocument, Store &desktop,
-                                                      QString *failure)
+                                                      const QString &handheldDocument, Store &desktop, QString *failure)
 {
     std::unique_ptr<ThreeWayMerge> merge(new ThreeWayMerge(kind));
     std::unique_ptr<ThreeStates> states = readThreeStates(kind, commonDocument, handheldDocument, desktop, failure);
@@ -151,8 +187,8 @@ std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QSt
     h.exec("ATTACH DATABASE ? AS desktop", {scratch.path("desktop")});
     try {
         const QString inDesktop = QString("h.ID IN (SELECT ID FROM desktop.%1)").arg(t);
-        const QString changedOnHandheld =
-            QString("FROM main.%1 h JOIN common.%1 c ON c.ID = h.ID WHERE NOT (%2)").arg(t, sameRecord(schema, "h", "c"));
+        const QString changedOnHandheld = QString("FROM main.%1 h JOIN common.%1 c ON c.ID = h.ID WHERE NOT (%2)")
+                                              .arg(t, sameRecord(schema, "h", "c"));
         const QString added = QString("FROM main.%1 h WHERE h.ID NOT IN (SELECT ID FROM common.%1)").arg(t);
         const QList<qint64> addedIds = ids(h, "SELECT h.ID " + added);
         const QList<qint64> changedIds = ids(h, QString("SELECT h.ID %1 AND %2").arg(changedOnHandheld, inDesktop));
@@ -202,9 +238,10 @@ void ThreeWayMerge::apply(Store &desktop) const
             desktop.exec(QString("UPDATE main.%1 SET (%2) = (SELECT %3 FROM handheld.%1 h WHERE h.ID = main.%1.ID) "
                                  "WHERE ID IN (SELECT ID FROM temp.merge_take)")
                              .arg(t, fields.join(", "), fromHandheld.join(", ")));
-            desktop.exec(QString("INSERT INTO main.%1 (\"ID\", %2) SELECT h.ID, %3 FROM handheld.%1 h "
-                                 "WHERE h.ID IN (SELECT ID FROM temp.merge_take) AND h.ID NOT IN (SELECT ID FROM main.%1)")
-                             .arg(t, fields.join(", "), fromHandheld.join(", ")));
+            desktop.exec(
+                QString("INSERT INTO main.%1 (\"ID\", %2) SELECT h.ID, %3 FROM handheld.%1 h "
+                        "WHERE h.ID IN (SELECT ID FROM temp.merge_take) AND h.ID NOT IN (SELECT ID FROM main.%1)")
+                    .arg(t, fields.join(", "), fromHandheld.join(", ")));
             desktop.exec(QString("DELETE FROM main.%1 WHERE ID IN (SELECT ID FROM temp.merge_delete)").arg(t));
             desktop.exec("DROP TABLE temp.merge_take");
             desktop.exec("DROP TABLE temp.merge_delete");

@@ -41,12 +41,15 @@ struct ThreeWayCounts
 // The three states of one kind, each read by the import's reader into a throw-away store of its
 // own: "common" (the kept copy; a missing one holds no records), "handheld" (its document now) and
 // "desktop" (the store as the export writes it, the written document kept as desktopDocument).
+// The records read the same in all three states are left out of all three stores: they are
+// unchanged everywhere, and neither a merge nor a sync has anything to decide for them.
 struct ThreeStates
 {
     std::unique_ptr<ScratchStores> scratch;
     std::shared_ptr<Store> handheld; // the handheld's records; common and desktop are scratch->path(name)
     QString desktopDocument;         // the export's document of the store, in the scratch folder
     qint64 unusable = 0;             // records on the handheld without a usable identity
+    qint64 handheldRecords = 0;      // records (IDs) in the handheld's document
 };
 // Null after setting *failure when a document cannot be read, the scratch folder cannot be made or
 // the store fails.

@@ -60,6 +60,21 @@ QByteArray todolist(const QByteArray &tasks)
     return "<!DOCTYPE Tasks>\n<Tasks>\n" + tasks + "</Tasks>\n";
 }
 
+// Every row of a kind's table in ID order, nulls told from blanks.
+QList<QVariantList> rowsOf(Store &store, RecordKind kind)
+{
+    QList<QVariantList> rows;
+    const QString table = QLatin1String(kindInfo(kind).table);
+    Store::Query q(store, QString("SELECT * FROM \"%1\" ORDER BY ID").arg(table));
+    while (q.next()) {
+        QVariantList row;
+        for (int c = 0; c < q.columnCount(); ++c)
+            row << (q.isNull(c) ? QVariant() : QVariant(q.text(c)));
+        rows << row;
+    }
+    return rows;
+}
+
 } // namespace
 
 class DeviceReadersTest : public QObject
@@ -464,6 +479,82 @@ private slots:
         QCOMPARE(f.text("Contacts", 3, "FirstName"), QString("kept")); // a damaged record never half applies
         QCOMPARE(f.files(), (QStringList{"Qtdata.mdb", "addressbook.xml"}));
         QCOMPARE(test::readFile(path), document); // the staging copy stays as it was
+    }
+
+    // The records held in memory (what a comparison of documents reads) are the records the reader
+    // merges into a store, document for document: the same records, values, counts and failures.
+    void holdsInMemoryWhatItWouldMerge_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("document");
+        for (const auto &[fixture, kind] : {std::pair("addressbook-qtopia1.xml", RecordKind::Contacts),
+                                            std::pair("addressbook-qtopia2.xml", RecordKind::Contacts),
+                                            std::pair("datebook-qtopia1.xml", RecordKind::Events),
+                                            std::pair("datebook-qtopia2.xml", RecordKind::Events),
+                                            std::pair("todolist-qtopia1.xml", RecordKind::Tasks),
+                                            std::pair("todolist-qtopia2.xml", RecordKind::Tasks)})
+            QTest::newRow(fixture) << int(kind) << test::readFile(test::dataPath(QString("import/") + fixture));
+        QTest::newRow("one identity twice: the last counts")
+            << int(RecordKind::Contacts)
+            << addressbook("<Contact Uid=\"1\" FirstName=\"A\" />\n<Contact Uid=\"2\" FirstName=\"B\" />\n"
+                           "<Contact Uid=\"1\" LastName=\"C\" />\n");
+        QTest::newRow("blank, absent and Korean values")
+            << int(RecordKind::Contacts)
+            << addressbook(
+                   "<Contact Uid=\"7\" FirstName=\"\" Notes=\"&amp;&lt;메모&quot;\" />\n<Contact Uid=\"8\" />\n");
+        QTest::newRow("damaged records and one without identity")
+            << int(RecordKind::Contacts)
+            << addressbook("<Contact Uid=\"1\" FirstName=\"C />\n<Contact FirstName=\"x\" />\n<Contact Uid=\"x\" />\n"
+                           "<Contact Uid=\"2\" FirstName=\"B\" />\n");
+        QTest::newRow("events with times that are not numbers")
+            << int(RecordKind::Events)
+            << datebook("<event uid=\"1\" description=\"a\" start=\"12x\" />\n<event uid=\"2\" start=\"1136073600\" "
+                        "end=\"\" />\n");
+        QTest::newRow("not a document of its kind") << int(RecordKind::Tasks) << addressbook("<Contact Uid=\"1\" />\n");
+        QTest::newRow("no records") << int(RecordKind::Tasks) << todolist("");
+    }
+
+    void holdsInMemoryWhatItWouldMerge()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, document);
+        const RecordKind k = RecordKind(kind);
+        Folder read, held;
+        const QString path = read.stage(QLatin1String(kindInfo(k).documentName), document);
+        const ReadResult r = readDeviceDocument(k, *read.store, path);
+        const DocumentRecords records = readDocumentRecords(k, path);
+        QCOMPARE(records.ok, r.ok);
+        QCOMPARE(records.failure, r.failure);
+        QCOMPARE(records.skipped, r.skipped);
+        QSet<qint64> all;
+        for (auto it = records.records.cbegin(); it != records.records.cend(); ++it)
+            all.insert(it.key());
+        QCOMPARE(qint64(all.size()), read.store->count(QLatin1String(kindInfo(k).table)));
+        storeDocumentRecords(k, records, all, *held.store);
+        QCOMPARE(rowsOf(*held.store, k), rowsOf(*read.store, k));
+    }
+
+    // Records compare as the reader reads them: spelling, order and spacing of the attributes, and
+    // a blank value against an absent one, do not count; a value's bytes (letter case, blanks) do.
+    void comparesRecordsAsTheReaderReadsThem()
+    {
+        Folder f;
+        const DocumentRecords a = readDocumentRecords(
+            RecordKind::Contacts,
+            f.stage("a.xml",
+                    addressbook("<Contact Uid=\"1\" FirstName=\"A\" LastName=\"L\" />\n"
+                                "<Contact Uid=\"2\" FirstName=\"B\" />\n<Contact Uid=\"3\" FirstName=\"C\" />\n"
+                                "<Contact Uid=\"4\" FirstName=\"D\" />\n")));
+        const DocumentRecords b =
+            readDocumentRecords(RecordKind::Contacts,
+                                f.stage("b.xml", addressbook("<Contact  LASTNAME=\"L\"   firstname=\"A\" UID=\"1\"/>\n"
+                                                             "<Contact Uid=\"2\" FirstName=\"b\" />\n"
+                                                             "<Contact Uid=\"4\" FirstName=\"D \" />\n<Contact Uid=\"3\" FirstName=\"C\" LastName=\"\" />\n")));
+        QVERIFY(a.sameRecord(1, b));
+        QVERIFY(!a.sameRecord(2, b)); // letter case
+        QVERIFY(a.sameRecord(3, b));  // a blank value against none
+        QVERIFY(!a.sameRecord(4, b)); // a blank after the value
+        QVERIFY(!a.sameRecord(5, a)); // in neither
     }
 
     void neverHalfAppliesARecordWhereverTheDocumentEnds()
