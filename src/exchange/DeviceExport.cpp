@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <future>
-
 namespace pimdesk {
 
 namespace exportTexts {
@@ -71,18 +69,25 @@ public:
 
     BackupFolder &folder() { return m_folder; }
 
-    CopyResult keep(const QString &document, QString *error)
+    // The handheld's document as it is goes into the folder. When it holds the bytes of the
+    // guard's copy (asKept), that copy in the data folder takes its place: a second name of the
+    // file, not a copy read from the drive.
+    CopyResult keep(RecordKind kind, const QString &document, bool asKept, QString *error)
     {
         if (!m_folder.make(error))
             return CopyResult::TargetUnwritable;
-        return copyWhole(document, QDir(m_folder.path()).filePath(QFileInfo(document).fileName()), error);
+        const QString target = QDir(m_folder.path()).filePath(QFileInfo(document).fileName());
+        if (asKept && placeCopy(syncReferencePath(m_data, kind), target, error))
+            return CopyResult::Copied;
+        return copyWhole(document, target, error);
     }
 
-    // Notes a replaced document once the new one is on the handheld, with the digest of what was
-    // written there, and makes the new document (newCopy, the same bytes in the data folder) the
-    // guard's copy; the guard's copy as it was is in the folder since it was made. An export whose
-    // folder cannot be made still completes: it only cannot be undone.
-    void replaced(RecordKind kind, bool existed, const QByteArray &writtenSha256, const QString &newCopy)
+    // Notes a replaced document once the new one is on the handheld, with what was written there
+    // (newCopy, the same bytes in the data folder, kept in the folder under a second name, or
+    // failing that its digest), and makes the new document the guard's copy; the guard's copy as
+    // it was is in the folder since it was made. An export whose folder cannot be made still
+    // completes: it only cannot be undone.
+    void replaced(RecordKind kind, bool existed, const QString &newCopy)
     {
         QString error;
         if (m_folder.make(&error)) {
@@ -90,7 +95,13 @@ public:
             const bool hadReference = QFileInfo(reference).isFile();
             if (!m_folder.manifest().kinds.contains(kind))
                 m_folder.manifest().kinds.append(kind);
-            m_folder.manifest().documents.append({kind, existed, writtenSha256, hadReference, false});
+            const QString written = "written-" + QFileInfo(newCopy).fileName();
+            DocumentBackup document{kind, existed, {}, hadReference, false, written};
+            if (!placeCopy(newCopy, QDir(m_folder.path()).filePath(written), &error)) {
+                document.writtenCopy.clear();
+                document.writtenSha256 = fileSha256(newCopy);
+            }
+            m_folder.manifest().documents.append(document);
             m_folder.saveManifest(&error);
             m_folder.keep();
         }
@@ -136,7 +147,8 @@ public:
             m_messages.showFailure(e.message());
             return KindResult::Stop;
         }
-        if (guardDeviceChanges(m_store, m_data, m_root, kind, m_messages, m_backup.folder(), m_lists) ==
+        bool asKept = false;
+        if (guardDeviceChanges(m_store, m_data, m_root, kind, m_messages, m_backup.folder(), m_lists, &asKept) ==
             GuardDecision::Stop)
             return KindResult::Stop;
         const KindInfo &info = kindInfo(kind);
@@ -165,15 +177,6 @@ public:
                 QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
             return KindResult::Stop;
         }
-        // The digest for the backup's manifest (what undo later compares the handheld's document
-        // with) is taken from the finished staging file on a second thread, while this one copies
-        // it to the handheld. The file is opened here, so that its commit (a rename) cannot come
-        // between; the future is destroyed (and waited for) before stagingFile.
-        auto finished = std::make_shared<QFile>(stagingFile.path());
-        finished->open(QIODevice::ReadOnly);
-        std::future<QByteArray> writtenSha256 =
-            std::async(std::launch::async, [finished] { return sha256Of(*finished); });
-
         const QFileInfo root(m_root);
         if (m_root.isEmpty() || !root.isDir())
             return notFound();
@@ -201,7 +204,7 @@ public:
         if (existed) {
             if (!old.isFile())
                 return driveError();
-            switch (m_backup.keep(target, &error)) {
+            switch (m_backup.keep(kind, target, asKept, &error)) {
             case CopyResult::Copied:
                 break;
             case CopyResult::SourceUnreadable:
@@ -231,7 +234,7 @@ public:
         case CopyResult::TargetUnwritable:
             return driveError();
         }
-        m_backup.replaced(kind, existed, writtenSha256.get(), kept ? staging : target);
+        m_backup.replaced(kind, existed, kept ? staging : target);
 
         m_messages.show(exportTexts::completed(kind));
         if (m_hide)

@@ -79,14 +79,20 @@ bool keepSyncReference(const QString &dataDirectory, RecordKind kind, const QStr
     return QDir().mkpath(QFileInfo(target).absolutePath()) && placeCopy(document, target, &error);
 }
 
-std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind)
+std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind,
+                                           bool *asKept)
 {
+    if (asKept)
+        *asKept = false;
     const QString reference = syncReferencePath(dataDirectory, kind);
     const QString onHandheld = handheldDocumentPath(driveRoot, kind);
     if (driveRoot.isEmpty() || !QFileInfo(reference).isFile() || !QFileInfo(onHandheld).isFile())
         return std::nullopt;
-    if (sameFileBytes(reference, onHandheld))
+    if (sameFileBytes(reference, onHandheld)) {
+        if (asKept)
+            *asKept = true;
         return std::nullopt;
+    }
     DeviceChanges changes;
     ScratchStores scratch;
     if (!scratch.isValid()) {
@@ -118,9 +124,9 @@ std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const Q
 }
 
 GuardDecision guardDeviceChanges(Store &store, const QString &dataDirectory, const QString &driveRoot, RecordKind kind,
-                                 Messages &messages, BackupFolder &backup, ListWindowsHost *lists)
+                                 Messages &messages, BackupFolder &backup, ListWindowsHost *lists, bool *asKept)
 {
-    const std::optional<DeviceChanges> changes = deviceChanges(dataDirectory, driveRoot, kind);
+    const std::optional<DeviceChanges> changes = deviceChanges(dataDirectory, driveRoot, kind, asKept);
     if (!changes || !changes->asks())
         return GuardDecision::Replace;
     const QString question = changes->canImport() ? guardTexts::question(kind, changes->records)

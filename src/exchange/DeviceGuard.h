@@ -34,8 +34,9 @@ struct DeviceChanges
 };
 
 // The handheld's document of kind compared with the kept copy; nullopt when there is nothing to
-// compare (no copy, no document, or the two are the same bytes).
-std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind);
+// compare (no copy, no document, or the two are the same bytes: then *asKept is set, when given).
+std::optional<DeviceChanges> deviceChanges(const QString &dataDirectory, const QString &driveRoot, RecordKind kind,
+                                           bool *asKept = nullptr);
 
 enum class GuardDecision { Replace, ImportedFirst, Stop };
 
@@ -45,8 +46,10 @@ enum class GuardDecision { Replace, ImportedFirst, Stop };
 // store by the three-way merge (ThreeWayMerge.h) and the kind's list re-reads), replace anyway, or
 // cancel. What cannot be read cannot be imported: OK then stops the export. Stop after a cancel or
 // after a failure it has reported.
+// *asKept, when given, tells whether the handheld's document holds the kept copy's bytes.
 GuardDecision guardDeviceChanges(Store &store, const QString &dataDirectory, const QString &driveRoot, RecordKind kind,
-                                 Messages &messages, BackupFolder &backup, ListWindowsHost *lists);
+                                 Messages &messages, BackupFolder &backup, ListWindowsHost *lists,
+                                 bool *asKept = nullptr);
 
 namespace guardTexts {
 QString title();
@@ -54,8 +57,8 @@ QString question(RecordKind kind, const RecordDifference &changes);
 // The question when the guard cannot read all of the handheld's document.
 QString unreadableQuestion(RecordKind kind, const DeviceChanges &changes);
 QString cannotImport(RecordKind kind); // the failure after OK to that question
-QString importFirst(); // caption of OK
-QString replace();     // caption of the other choice
+QString importFirst();                 // caption of OK
+QString replace();                     // caption of the other choice
 } // namespace guardTexts
 
 } // namespace pimdesk

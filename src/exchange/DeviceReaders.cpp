@@ -130,8 +130,10 @@ class DocumentMerge
 {
 public:
     // Into store, or (store null) into records.
-    DocumentMerge(Store *store, DocumentRecords *records, const KindInfo &kind)
-        : m_store(store), m_records(records), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
+    DocumentMerge(Store *store, DocumentRecords *records, const KindInfo &kind,
+                  const FirstChange &beforeFirstChange = {})
+        : m_store(store), m_records(records), m_kind(kind),
+          m_layout(*kind.document), m_names(m_layout)
     {
         QStringList assignments, differences, columns{quoted("ID")}, marks{"?1"};
         int parameter = 2;
@@ -154,6 +156,14 @@ public:
                           .arg(table, assignments.join(", "), differences.join(" OR "));
         m_existsSql = QString("SELECT 1 FROM %1 WHERE \"ID\" = ?1").arg(table);
         m_insertSql = QString("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), marks.join(", "));
+        // Both in one statement, where the store keeps its IDs unique (as every store this program
+        // made does): a new record goes in, one already there (an ID the document repeats) is
+        // overwritten only where it differs.
+        m_upsertSql = QString("%1 ON CONFLICT (\"ID\") DO UPDATE SET %2 WHERE %3")
+                          .arg(m_insertSql, assignments.join(", "), differences.join(" OR "));
+        m_unchangedSql = QString("SELECT EXISTS (SELECT 1 FROM %1 WHERE \"ID\" = ?1 AND NOT (%2))")
+                             .arg(table, differences.join(" OR "));
+        m_beforeFirstChange = beforeFirstChange;
         m_values.resize(m_layout.attributes.size() + 1);
         m_times.resize(m_layout.attributes.size());
         for (const char *container : m_layout.containers)
@@ -171,9 +181,19 @@ public:
         try {
             // Prepared before the transaction opens: a statement that cannot be prepared (a store
             // without the table's fields) then leaves nothing to roll back.
-            sqlite3_stmt *update = m_store ? m_store->prepare(m_updateSql) : nullptr;
-            sqlite3_stmt *insert = m_store ? m_store->prepare(m_insertSql) : nullptr;
-            m_exists = m_store ? m_store->prepare(m_existsSql) : nullptr;
+            // Into an empty table, every record but a repeated ID is new: one statement does both.
+            const bool emptyTable = m_store && tableIsEmpty();
+            m_upsert = emptyTable && idsAreUnique();
+            sqlite3_stmt *update = m_store ? m_store->prepare(m_upsert ? m_upsertSql : m_updateSql) : nullptr;
+            sqlite3_stmt *insert = m_store && !m_upsert ? m_store->prepare(m_insertSql) : update;
+            m_exists = m_store && !m_upsert ? m_store->prepare(m_existsSql) : nullptr;
+            // Until the first change, a record that the store holds as it is needs no writing, and
+            // nothing is written (for the caller to keep the store as it was before the first change).
+            m_unchanged = m_store && m_beforeFirstChange && !emptyTable ? m_store->prepare(m_unchangedSql) : nullptr;
+            m_targets = {update, insert, m_unchanged};
+            m_emptyTable = emptyTable;
+            m_changing = false;
+            m_setAside.clear();
             std::optional<Store::Transaction> transaction;
             if (m_store)
                 transaction.emplace(*m_store);
@@ -201,8 +221,13 @@ public:
             if (reader.sawContent() && !documentOfItsKind && !reader.sawDocumentType())
                 return failed(QString("%1 파일은 Qtopia %2 문서가 아닙니다.\r레코드를 하나도 가져오지 않았습니다.")
                                   .arg(nativePath(path), QString::fromUtf8(m_kind.bookName)));
-            if (transaction)
+            if (transaction) {
+                for (const QString &index : m_setAside)
+                    m_store->exec(index);
                 transaction->commit();
+            }
+        } catch (const FirstChangeRefused &refused) {
+            return failed(refused.text);
         } catch (const StoreError &e) {
             return failed(e.message() + "\r레코드를 하나도 가져오지 않았습니다.");
         }
@@ -216,6 +241,62 @@ private:
         QByteArrayView text;
         int rank = 0;
     };
+
+    struct FirstChangeRefused
+    {
+        QString text;
+    };
+
+    // Before the first write of the read: the caller's hook, then the indexes of an empty table
+    // set aside.
+    void beginChanges()
+    {
+        m_changing = true;
+        QString refusal;
+        if (m_beforeFirstChange && !m_beforeFirstChange(&refusal))
+            throw FirstChangeRefused{refusal};
+        if (m_emptyTable)
+            m_setAside = setIndexesAside();
+    }
+
+    bool tableIsEmpty()
+    {
+        return m_store->scalar(QString("SELECT EXISTS (SELECT 1 FROM %1)").arg(quoted(m_kind.table))).toInt() == 0;
+    }
+
+    // Into an empty table, the records go in faster without the table's search indexes, which are
+    // made again afterwards from the whole table at once (inside the same transaction: a failed
+    // read leaves them as they were). The unique index on the ID stays: the merge looks records up
+    // by it. Returns the statements that make the indexes again.
+    QStringList setIndexesAside()
+    {
+        const QString table = QLatin1String(m_kind.table);
+        QStringList names, statements;
+        {
+            Store::Query indexes(*m_store,
+                                 "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ? AND sql IS "
+                                 "NOT NULL AND sql NOT LIKE 'CREATE UNIQUE%'",
+                                 {table});
+            while (indexes.next()) {
+                names << indexes.text(0);
+                statements << indexes.text(1);
+            }
+        }
+        for (const QString &name : names)
+            m_store->exec(QString("DROP INDEX \"%1\"").arg(QString(name).replace('"', "\"\"")));
+        return statements;
+    }
+
+    // Whether a unique index holds the table's IDs (alone).
+    bool idsAreUnique()
+    {
+        return m_store
+                   ->scalar("SELECT EXISTS (SELECT 1 FROM pragma_index_list(?1) l WHERE l.\"unique\" AND "
+                            "(SELECT count(*) FROM pragma_index_info(l.name)) = 1 AND "
+                            "(SELECT name FROM pragma_index_info(l.name)) = 'ID' COLLATE NOCASE)",
+                            {QLatin1String(m_kind.table)})
+                   .toInt() != 0;
+    }
 
     enum class Taken {
         Merged,  // into the store, or its digest noted
@@ -242,7 +323,9 @@ private:
 
         const qsizetype offset = m_store ? 0 : m_records->values.size();
         if (m_store) {
-            for (sqlite3_stmt *statement : {update, insert}) {
+            for (sqlite3_stmt *statement : m_targets) {
+                if (!statement)
+                    continue;
                 sqlite3_reset(statement);
                 sqlite3_bind_int64(statement, 1, id);
             }
@@ -254,7 +337,7 @@ private:
             const bool present = v.rank > 0;
             if (rule.isTime()) {
                 if (!present || v.text.trimmed().isEmpty()) {
-                    bindNull(update, insert, parameter);
+                    bindNull(parameter);
                     continue;
                 }
                 if (!formatDeviceTime(v.text, m_times[n].data())) {
@@ -262,13 +345,13 @@ private:
                         m_records->values.truncate(offset);
                     return Taken::Damaged;
                 }
-                bindText(update, insert, parameter, m_times[n].data(), 19);
+                bindText(parameter, m_times[n].data(), 19);
             } else if (present) {
-                bindText(update, insert, parameter, v.text.data(), v.text.size());
+                bindText(parameter, v.text.data(), v.text.size());
             } else if (rule.absent) {
-                bindText(update, insert, parameter, rule.absent, qsizetype(std::strlen(rule.absent)));
+                bindText(parameter, rule.absent, qsizetype(std::strlen(rule.absent)));
             } else {
-                bindNull(update, insert, parameter);
+                bindNull(parameter);
             }
         }
         if (!m_store) {
@@ -277,8 +360,22 @@ private:
             return Taken::Merged;
         }
         for (const FixedValue &fixed : m_layout.fixedValues)
-            bindText(update, insert, parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
+            bindText(parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
 
+        if (!m_changing) {
+            if (m_unchanged) {
+                const bool unchanged = m_store->step(m_unchanged) && sqlite3_column_int(m_unchanged, 0) != 0;
+                sqlite3_reset(m_unchanged);
+                if (unchanged)
+                    return Taken::Merged;
+            }
+            beginChanges();
+        }
+        if (m_upsert) {
+            m_store->step(update);
+            sqlite3_reset(update);
+            return Taken::Merged;
+        }
         m_store->step(update);
         bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
         sqlite3_reset(update);
@@ -296,27 +393,29 @@ private:
         return Taken::Merged;
     }
 
-    // A value of the record: bound to both statements, or (without a store) written into the
-    // record's canonical form.
-    void bindText(sqlite3_stmt *a, sqlite3_stmt *b, int parameter, const char *text, qsizetype size)
+    // A value of the record: bound to every statement of the record, or (without a store) written
+    // into the record's canonical form.
+    void bindText(int parameter, const char *text, qsizetype size)
     {
         if (!m_store) {
             appendCanonicalText(m_records->values, text, size);
             return;
         }
-        // The bytes stay where they are until both statements have run for this record.
-        sqlite3_bind_text(a, parameter, text, int(size), SQLITE_STATIC);
-        sqlite3_bind_text(b, parameter, text, int(size), SQLITE_STATIC);
+        // The bytes stay where they are until every statement has run for this record.
+        for (sqlite3_stmt *statement : m_targets)
+            if (statement)
+                sqlite3_bind_text(statement, parameter, text, int(size), SQLITE_STATIC);
     }
 
-    void bindNull(sqlite3_stmt *a, sqlite3_stmt *b, int parameter)
+    void bindNull(int parameter)
     {
         if (!m_store) {
             m_records->values.append('n');
             return;
         }
-        sqlite3_bind_null(a, parameter);
-        sqlite3_bind_null(b, parameter);
+        for (sqlite3_stmt *statement : m_targets)
+            if (statement)
+                sqlite3_bind_null(statement, parameter);
     }
 
     Store *m_store;
@@ -328,6 +427,15 @@ private:
     QString m_updateSql;
     QString m_insertSql;
     QString m_existsSql;
+    QString m_upsertSql;
+    QString m_unchangedSql;
+    bool m_upsert = false;
+    FirstChange m_beforeFirstChange;
+    sqlite3_stmt *m_unchanged = nullptr;
+    std::array<sqlite3_stmt *, 3> m_targets{};
+    bool m_emptyTable = false;
+    bool m_changing = false;
+    QStringList m_setAside;
     sqlite3_stmt *m_exists = nullptr;
     std::vector<Value> m_values;
     std::vector<std::array<char, 20>> m_times;
@@ -350,9 +458,10 @@ ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath)
     return readDeviceDocument(RecordKind::Events, store, stagingPath);
 }
 
-ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath)
+ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath,
+                              const FirstChange &beforeFirstChange)
 {
-    return DocumentMerge(&store, nullptr, kindInfo(kind)).run(stagingPath);
+    return DocumentMerge(&store, nullptr, kindInfo(kind), beforeFirstChange).run(stagingPath);
 }
 
 DocumentRecords readDocumentRecords(RecordKind kind, const QString &path)

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 namespace pimdesk {
 
 class Store;
@@ -32,8 +34,15 @@ ReadResult TodoFromTodolistXml(Store &store, const QString &stagingPath);
 // "yyyy-MM-dd HH:mm:ss" at nine hours east of UTC; an absent or empty time leaves its field null.
 ReadResult DatebookFromDatebookXml(Store &store, const QString &stagingPath);
 
-// The reader of a kind.
-ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath);
+// Called once before a read first writes to the store; false (with the text for the user)
+// stops the read, which then has changed nothing.
+using FirstChange = std::function<bool(QString *refusal)>;
+
+// The reader of a kind. With beforeFirstChange, the records the store holds as the document has
+// them are passed over without a write, and the hook runs before the first record that changes
+// anything (not at all when none does).
+ReadResult readDeviceDocument(RecordKind kind, Store &store, const QString &stagingPath,
+                              const FirstChange &beforeFirstChange = {});
 
 // What the reader would merge of each record of a document, held in memory instead of a store:
 // per ID (of two elements with one ID the last counts, as in a merge) the values it would write,

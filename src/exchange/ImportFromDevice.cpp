@@ -92,11 +92,11 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         }
 
         QString problem;
-        const auto snapshotFailed = [&messages](const QString &why) {
-            messages.showFailure(
-                QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
-                    .arg(why));
+        const auto snapshotFailedText = [](const QString &why) {
+            return QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
+                .arg(why);
         };
+        const auto snapshotFailed = [&](const QString &why) { messages.showFailure(snapshotFailedText(why)); };
         // The folder (with the data folder's copies as they are) before the document is copied in;
         // the store's copy once it is there.
         if (!backup.make(&problem)) {
@@ -105,7 +105,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         }
         const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
         // The new copy takes the old one's place only when complete: a failed copy leaves no part of a file.
-        switch (copyWhole(handheldDocumentPath(root, kind), staging, &problem, {options.readFromDevice, {}})) {
+        switch (copyWhole(handheldDocumentPath(root, kind), staging, &problem, {options.readFromDevice, {}, true})) {
         case CopyResult::Copied:
             break;
         case CopyResult::SourceUnreadable:
@@ -117,19 +117,20 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             return outcome;
         }
 
-        if (!backup.manifest().hasStore && !backup.snapshotStore(store, &problem)) {
-            snapshotFailed(problem);
-            return outcome;
-        }
-        const ReadResult read = readDeviceDocument(kind, store, staging);
+        // The store is kept as it was just before the first record that changes anything: a
+        // document the store already holds as it is costs no copy of the store.
+        bool changed = false;
+        const ReadResult read = readDeviceDocument(kind, store, staging, [&](QString *refusal) {
+            changed = true;
+            if (backup.manifest().hasStore || backup.snapshotStore(store, refusal))
+                return true;
+            *refusal = snapshotFailedText(*refusal);
+            return false;
+        });
         if (!read.ok) {
             messages.showFailure(read.failure);
             return outcome;
         }
-        // A document without a single record (empty, or only its frame) was not what the user
-        // meant to bring over: say so rather than report a completed import.
-        if (read.merged > 0)
-            backup.keep();
         if (read.merged == 0 && read.skipped == 0) {
             messages.showFailure(noRecordsText());
             continue;
@@ -144,9 +145,12 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             hideWindow();
         enableLists(lists);
         outcome.completed.append(kind);
-        // The guard's copy: what the store has now seen of the handheld.
-        backup.keep();
+        // The guard's copy: what the store has now seen of the handheld. An import that changed
+        // neither the store nor the data folder's copies (the same document again) leaves no
+        // backup: an undo goes back to what last changed something.
         keepSyncReference(dataDirectory, kind, staging);
+        if (changed || backup.copiesChanged())
+            backup.keep();
     }
     outcome.allCompleted = outcome.completed.size() == kinds.size();
     return outcome;

@@ -122,8 +122,10 @@ bool readManifest(const QString &folder, Manifest *manifest)
         const auto kind = kindFromKey(d.value("kind").toString());
         if (!kind)
             continue;
+        const QString writtenCopy = d.value("writtenCopy").toString();
         m.documents.append({*kind, d.value("existed").toBool(), d.value("written").toString().toLatin1(),
-                            d.value("reference").toBool(), d.value("restored").toBool()});
+                            d.value("reference").toBool(), d.value("restored").toBool(),
+                            writtenCopy.contains('/') || writtenCopy.contains("..") ? QString() : writtenCopy});
     }
     for (const QJsonValue &v : o.value("copies").toArray()) {
         const QJsonObject c = v.toObject();
@@ -162,15 +164,14 @@ bool writeManifest(const QString &folder, const Manifest &manifest, QString *err
                                      {"file", QLatin1String(kindInfo(d.kind).documentName)},
                                      {"existed", d.existed},
                                      {"written", QString::fromLatin1(d.writtenSha256)},
+                                     {"writtenCopy", d.writtenCopy},
                                      {"reference", d.hadReference},
                                      {"restored", d.restored}});
     o.insert("documents", documents);
     QJsonArray copies;
     for (const KeptCopy &c : manifest.copies)
-        copies.append(QJsonObject{{"kind", kindKey(c.kind)},
-                                  {"file", c.file},
-                                  {"existed", c.existed},
-                                  {"restored", c.restored}});
+        copies.append(
+            QJsonObject{{"kind", kindKey(c.kind)}, {"file", c.file}, {"existed", c.existed}, {"restored", c.restored}});
     o.insert("copies", copies);
     if (manifest.undone.isValid())
         o.insert("undone", manifest.undone.toString(Qt::ISODate));

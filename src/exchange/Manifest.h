@@ -32,9 +32,12 @@ struct DocumentBackup
 {
     RecordKind kind = RecordKind::Contacts;
     bool existed = false;      // the handheld had the document; its copy is in the folder
-    QByteArray writtenSha256;  // hex digest of what the export put on the handheld
+    QByteArray writtenSha256;  // hex digest of what the export put on the handheld (when no writtenCopy)
     bool hadReference = false; // the guard's copy as it was before is in the folder (sync-<document>)
     bool restored = false;     // an undo has put it back
+    // The file in the folder that holds what the export put on the handheld ("written-addressbook.xml"),
+    // a second name of the export's own copy; empty when only the digest was noted.
+    QString writtenCopy;
 };
 
 // One of the files in the data folder that an exchange may replace (the guard's copy in DATA/sync/,
@@ -66,7 +69,7 @@ struct Manifest
     QList<QPair<QString, qint64>> counts; // records per table in that store copy
     QList<DocumentBackup> documents;
     QList<KeptCopy> copies; // the data folder's copies as they were before the operation
-    QDateTime undone; // when an undo put everything back; invalid if not
+    QDateTime undone;       // when an undo put everything back; invalid if not
 
     // Something an undo can put back: a store copy or a replaced document not restored yet.
     bool canUndo() const;

@@ -203,11 +203,23 @@ void BackupFolder::discard()
     for (const KeptCopy &copy : m_manifest.copies) {
         const QString target = QDir(m_data).filePath(copy.file);
         const QString kept = QDir(m_folder).filePath(copy.backupName());
-        if (copy.existed && fileSha256(target) != fileSha256(kept))
+        if (copy.existed && !sameFileBytes(target, kept))
             placeCopy(kept, target, &error);
     }
     QDir(m_folder).removeRecursively();
     m_folder.clear();
+}
+
+bool BackupFolder::copiesChanged() const
+{
+    if (!isMade())
+        return false;
+    return std::any_of(m_manifest.copies.begin(), m_manifest.copies.end(), [this](const KeptCopy &copy) {
+        const QString now = QDir(m_data).filePath(copy.file);
+        if (!copy.existed)
+            return QFileInfo::exists(now);
+        return !sameFileBytes(now, QDir(m_folder).filePath(copy.backupName()));
+    });
 }
 
 bool BackupFolder::snapshotStore(Store &store, QString *error)

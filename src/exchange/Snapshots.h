@@ -51,6 +51,8 @@ public:
     bool make(QString *error);
     // The operation has changed the store, the handheld or the data folder: the folder stays.
     void keep();
+    // Whether a file of the data folder's copies is no longer as it was when the folder was made.
+    bool copiesChanged() const;
     // Copies the store into the folder (made if need be) and notes it in the manifest.
     bool snapshotStore(Store &store, QString *error);
     Manifest &manifest() { return m_manifest; }

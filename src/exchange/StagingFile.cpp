@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -166,8 +168,40 @@ CopyResult copyWhole(const QString &source, const QString &target, QString *erro
         return CopyResult::TargetUnwritable;
     }
     QByteArray block(1 << 20, Qt::Uninitialized);
+    QString ignored; // the file is asked why below
+    const auto write = [&](const QByteArray &piece) {
+        return steps.write ? steps.write(out, piece) : writeFully(out, piece, &ignored);
+    };
+    // The old target, read beside the source for as long as the two are the same; nothing is
+    // written until they differ, and then first the bytes they had in common.
+    QFile old(target);
+    bool same = steps.leaveSame && old.open(QIODevice::ReadOnly) && (in.isSequential() || old.size() == in.size());
+    QByteArray oldBlock(same ? block.size() : 0, Qt::Uninitialized);
+    qint64 common = 0;
     for (;;) {
         const qint64 n = steps.read ? steps.read(in, block.data(), block.size()) : in.read(block.data(), block.size());
+        if (same) {
+            const qint64 m = n > 0 ? old.read(oldBlock.data(), n) : old.read(oldBlock.data(), 1);
+            same = n >= 0 && m == std::max<qint64>(n, 0) &&
+                   std::memcmp(block.constData(), oldBlock.constData(), size_t(std::max<qint64>(n, 0))) == 0;
+            if (same) {
+                common += std::max<qint64>(n, 0);
+            } else if (common > 0) {
+                old.seek(0);
+                for (qint64 left = common; left > 0;) {
+                    const qint64 got = old.read(oldBlock.data(), std::min<qint64>(left, oldBlock.size()));
+                    if (got <= 0) {
+                        *error = old.errorString();
+                        return CopyResult::TargetUnwritable;
+                    }
+                    if (!write(QByteArray::fromRawData(oldBlock.constData(), got))) {
+                        *error = fileErrorText(out, folder);
+                        return CopyResult::TargetUnwritable;
+                    }
+                    left -= got;
+                }
+            }
+        }
         if (n <= 0) {
             // The end of a file, or of a pipe; anything else is a read error.
             if (n < 0 || in.error() != QFileDevice::NoError || !in.atEnd()) {
@@ -176,12 +210,16 @@ CopyResult copyWhole(const QString &source, const QString &target, QString *erro
             }
             break;
         }
-        const QByteArray piece = QByteArray::fromRawData(block.constData(), n);
-        QString ignored; // the file is asked why below
-        if (!(steps.write ? steps.write(out, piece) : writeFully(out, piece, &ignored))) {
+        if (same)
+            continue;
+        if (!write(QByteArray::fromRawData(block.constData(), n))) {
             *error = fileErrorText(out, folder);
             return CopyResult::TargetUnwritable;
         }
+    }
+    if (same) {
+        out.cancelWriting();
+        return CopyResult::Copied;
     }
     if (!out.commit()) {
         *error = fileErrorText(out, folder);
@@ -217,6 +255,12 @@ bool placeCopy(const QString &source, const QString &target, QString *error)
 
 bool sameFileBytes(const QString &first, const QString &second)
 {
+#ifndef Q_OS_WIN
+    struct stat xs, ys;
+    if (::stat(QFile::encodeName(first).constData(), &xs) == 0 &&
+        ::stat(QFile::encodeName(second).constData(), &ys) == 0 && xs.st_dev == ys.st_dev && xs.st_ino == ys.st_ino)
+        return true;
+#endif
     QFile a(first), b(second);
     if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
         return false;

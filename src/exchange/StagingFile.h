@@ -63,6 +63,9 @@ struct CopySteps
     std::function<qint64(QIODevice &file, char *data, qint64 size)> read;
     // All bytes, or false when the drive took them only in part or not at all.
     std::function<bool(QIODevice &file, const QByteArray &bytes)> write;
+    // A target that already holds the source's bytes is left as it is (the same file, not
+    // rewritten or synced).
+    bool leaveSame = false;
 };
 
 // Copies source (a file or a pipe) to target piece by piece through a temporary file beside target
@@ -77,7 +80,8 @@ CopyResult copyWhole(const QString &source, const QString &target, QString *erro
 // place, as every file this program keeps in its data folder is.
 bool placeCopy(const QString &source, const QString &target, QString *error);
 
-// Whether two files hold the same bytes (read side by side; false when either cannot be read).
+// Whether two files hold the same bytes: two names of one file do; others are read side by side
+// (false when either cannot be read).
 bool sameFileBytes(const QString &first, const QString &second);
 
 // The system's text for a failed file operation, when Qt has none better than "Unknown error":

@@ -52,7 +52,21 @@ bool copyStore(Store &store, const QString &path, QString *error)
     // The copy is renamed into place only when whole, so it needs no journal of its own.
     if (ok)
         sqlite3_exec(target, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-    ok = ok && backupDatabase(store.connection(), target, error);
+    // A connection inside a transaction of its own cannot be the source of a copy: the store's file
+    // is then read through a second connection, as committed (what a copy made before the
+    // transaction's first write holds).
+    sqlite3 *source = store.connection();
+    sqlite3 *reader = nullptr;
+    if (ok && !sqlite3_get_autocommit(source)) {
+        ok = sqlite3_open_v2(store.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr) == SQLITE_OK;
+        if (!ok)
+            *error = sqliteError(reader);
+        sqlite3_busy_timeout(reader, 2000);
+        source = reader;
+    }
+    ok = ok && backupDatabase(source, target, error);
+    sqlite3_close(reader);
     if (sqlite3_close(target) != SQLITE_OK && ok) {
         *error = sqliteError(target);
         ok = false;

@@ -570,7 +570,7 @@ private:
         Manifest &manifest = backup.manifest();
         if (!manifest.kinds.contains(m_kind))
             manifest.kinds.append(m_kind);
-        manifest.documents.append({m_kind, existed, nextSha.get(), QFileInfo(m_common).isFile(), false});
+        manifest.documents.append({m_kind, existed, nextSha.get(), QFileInfo(m_common).isFile(), false, {}});
         if (!backup.saveManifest(error))
             return false;
         backup.keep();

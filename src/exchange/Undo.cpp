@@ -2,8 +2,8 @@
 
 #include "exchange/DeviceGuard.h"
 #include "exchange/DeviceLocation.h"
-#include "exchange/StagingFile.h"
 #include "exchange/Manifest.h"
+#include "exchange/StagingFile.h"
 #include "exchange/StoreCopy.h"
 #include "records/Clock.h"
 #include "records/DataFolderLock.h"
@@ -130,7 +130,10 @@ public:
             return;
         }
         // Changes made on the handheld since the export are not overwritten.
-        if (fileSha256(target) != document.writtenSha256) {
+        const bool asWritten = document.writtenCopy.isEmpty()
+                                   ? fileSha256(target) == document.writtenSha256
+                                   : sameFileBytes(target, QDir(m_entry.folder).filePath(document.writtenCopy));
+        if (!asWritten) {
             m_outcome.notRestored << QString("%1: 내보낸 뒤 Norvel(K7M)에서 바뀌어 되돌리지 않았습니다.").arg(name);
             return;
         }
@@ -170,7 +173,7 @@ public:
             bool ok = true;
             if (copy.existed) {
                 ok = QDir().mkpath(QFileInfo(target).absolutePath()) &&
-                     (fileSha256(target) == fileSha256(QDir(m_entry.folder).filePath(copy.backupName())) ||
+                     (sameFileBytes(target, QDir(m_entry.folder).filePath(copy.backupName())) ||
                       placeCopy(QDir(m_entry.folder).filePath(copy.backupName()), target, &error));
             } else if (QFileInfo::exists(target)) {
                 ok = QFile::remove(target);

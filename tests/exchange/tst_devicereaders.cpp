@@ -557,6 +557,60 @@ private slots:
         QVERIFY(!a.sameRecord(5, a)); // in neither
     }
 
+    // With a hook for the first change, a read writes nothing before it, and calls it only when a
+    // record changes something; refused, the read stops with the hook's text and the store (its
+    // indexes too) is as it was. Into an empty table the indexes are made again afterwards.
+    void callsTheHookBeforeTheFirstChangeOnly()
+    {
+        Folder f;
+        const auto indexes = [&f] {
+            QStringList all;
+            Store::Query q(*f.store, "SELECT name || ': ' || sql FROM sqlite_master WHERE type = 'index' AND "
+                                     "tbl_name = 'Contacts' AND sql IS NOT NULL ORDER BY name");
+            while (q.next())
+                all << q.text(0);
+            return all;
+        };
+        const QStringList before = indexes();
+        QVERIFY(before.size() >= 3);
+        const QString path = f.stage("addressbook.xml", addressbook("<Contact Uid=\"1\" FirstName=\"A\" />\n"
+                                                                    "<Contact Uid=\"2\" FirstName=\"B\" />\n"));
+        int calls = 0;
+        QString seen;
+        const FirstChange refuse = [&](QString *refusal) {
+            ++calls;
+            *refusal = "no backup";
+            return false;
+        };
+        const FirstChange allow = [&](QString *) {
+            ++calls;
+            seen = f.text("Contacts", 2, "FirstName"); // nothing written yet
+            return true;
+        };
+        ReadResult r = readDeviceDocument(RecordKind::Contacts, *f.store, path, refuse);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.failure, QString("no backup"));
+        QCOMPARE(calls, 1);
+        QCOMPARE(f.store->count("Contacts"), 0);
+        QCOMPARE(indexes(), before);
+
+        QVERIFY(readDeviceDocument(RecordKind::Contacts, *f.store, path, allow).ok);
+        QCOMPARE(calls, 2);
+        QCOMPARE(f.ids("Contacts"), (QList<qint64>{1, 2}));
+        QCOMPARE(indexes(), before);
+
+        // The same document again changes nothing and asks nothing; a changed record asks once.
+        QVERIFY(readDeviceDocument(RecordKind::Contacts, *f.store, path, refuse).ok);
+        QCOMPARE(calls, 2);
+        f.store->exec("UPDATE Contacts SET FirstName = 'old' WHERE ID = 2");
+        r = readDeviceDocument(RecordKind::Contacts, *f.store, path, allow);
+        QVERIFY(r.ok);
+        QCOMPARE(r.merged, 2);
+        QCOMPARE(calls, 3);
+        QCOMPARE(seen, QString("old"));
+        QCOMPARE(f.text("Contacts", 2, "FirstName"), QString("B"));
+    }
+
     void neverHalfAppliesARecordWhereverTheDocumentEnds()
     {
         // Cut the document after every byte: each record is either absent or whole, and every

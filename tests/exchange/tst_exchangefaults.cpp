@@ -5,9 +5,10 @@
 //
 // The full-disk and read-only cases mount a small tmpfs and so run only as root.
 #include "exchange/DeviceExport.h"
-#include "exchange/Snapshots.h"
 #include "exchange/DeviceLocation.h"
 #include "exchange/ImportFromDevice.h"
+#include "exchange/Snapshots.h"
+#include "exchange/StagingFile.h"
 #include "records/Store.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
@@ -126,6 +127,8 @@ private slots:
     void storeDamagedBetweenRuns_data();
     void storeDamagedBetweenRuns();
     void stagingCannotBeWritten();
+    void aCopyLeavesATargetThatHoldsItsBytes_data();
+    void aCopyLeavesATargetThatHoldsItsBytes();
 
 private:
     // Mounts a tmpfs of the given size at path (made if missing); skips the test unless root.
@@ -500,6 +503,49 @@ void TestExchangeFaults::stagingCannotBeWritten()
     for (const QString &f : filesBelow(exportBackupDirectory(m_data)))
         kept = kept || test::readFile(exportBackupDirectory(m_data) + "/" + f) == m_oldDocument;
     QVERIFY(kept);
+}
+
+void TestExchangeFaults::aCopyLeavesATargetThatHoldsItsBytes_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<bool>("left");
+    const QByteArray source = QByteArray(3 << 20, 'a') + "end";
+    QTest::newRow("the same bytes") << source << true;
+    QTest::newRow("the last byte differs") << source.left(source.size() - 1) + "x" << false;
+    QTest::newRow("shorter") << source.left(source.size() - 1) << false;
+    QTest::newRow("longer") << source + "!" << false;
+    QTest::newRow("none") << QByteArray() << false;
+}
+
+// Where the target already holds the source's bytes, it stays the same file (not rewritten, not
+// synced); otherwise it becomes a copy. Two names of one file hold the same bytes.
+void TestExchangeFaults::aCopyLeavesATargetThatHoldsItsBytes()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(bool, left);
+    const QByteArray source = QByteArray(3 << 20, 'a') + "end";
+    const QString from = m_dir->filePath("source.xml"), to = m_dir->filePath("target.xml");
+    QVERIFY(test::writeFile(from, source));
+    if (!target.isEmpty())
+        QVERIFY(test::writeFile(to, target));
+    const auto inode = [](const QString &path) {
+        struct stat s
+        {
+        };
+        return ::stat(QFile::encodeName(path).constData(), &s) == 0 ? s.st_ino : ino_t(0);
+    };
+    const ino_t before = inode(to);
+    QString error;
+    QCOMPARE(copyWhole(from, to, &error, {{}, {}, true}), CopyResult::Copied);
+    QCOMPARE(test::readFile(to), source);
+    QCOMPARE(inode(to) == before, left);
+    QCOMPARE(sameFileBytes(from, to), true);
+    QVERIFY(test::writeFile(to, target + "?"));
+    QCOMPARE(sameFileBytes(from, to), false);
+    QVERIFY(::link(QFile::encodeName(from).constData(), QFile::encodeName(m_dir->filePath("link.xml")).constData()) ==
+            0);
+    QVERIFY(sameFileBytes(from, m_dir->filePath("link.xml")));
+    QVERIFY(!sameFileBytes(from, m_dir->filePath("missing.xml")));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeFaults)

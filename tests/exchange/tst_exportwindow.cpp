@@ -221,8 +221,13 @@ void TestExportWindow::exportsAllThreeKinds()
     QCOMPARE(readFile(m_data + "/datebook.xml"), readFile(datebookPath(m_root)));
     QCOMPARE(readFile(m_data + "/todolist.xml"), readFile(todolistPath(m_root)));
     QCOMPARE(QDir(m_root + "/Qtopia/Applications/addressbook").entryList(QDir::Files), {"addressbook.xml"});
-    // Nothing was replaced: the backup folder only notes what an undo would remove.
-    QCOMPARE(QDir(m_data + "/backup/20261208-010203").entryList(QDir::Files), QStringList{"manifest.json"});
+    // Nothing was replaced: the backup folder only notes what an undo would remove, beside what was
+    // written (for the undo to see whether the handheld changed it since).
+    const QString folder = m_data + "/backup/20261208-010203";
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+             (QStringList{"manifest.json", "written-addressbook.xml", "written-datebook.xml", "written-todolist.xml"}));
+    QCOMPARE(readFile(folder + "/written-addressbook.xml"), contacts);
+    QCOMPARE(readFile(folder + "/written-todolist.xml"), readFile(todolistPath(m_root)));
 }
 
 void TestExportWindow::cancelOrNothingTickedExportsNothing()

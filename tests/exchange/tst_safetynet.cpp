@@ -296,7 +296,17 @@ void TestSafetyNet::keptCopiesSurviveTheNextExport()
     }
     QCOMPARE(keptReferences.size(), 1);
 
-    // Undo compares the handheld's document with the digest of what the export wrote.
+    // Undo compares the handheld's document with what the export wrote: the export's copy kept in
+    // the backup folder, or (in a folder of an older version) its digest.
+    BackupEntry newest = listBackups(m_data).first();
+    QCOMPARE(newest.manifest.documents.size(), 1);
+    const QString written = QDir(newest.folder).filePath(newest.manifest.documents.first().writtenCopy);
+    QCOMPARE(readFile(written), second);
+    QVERIFY(QFile::remove(written));
+    newest.manifest.documents.first().writtenCopy.clear();
+    newest.manifest.documents.first().writtenSha256 = fileSha256(document);
+    QString error;
+    QVERIFY(writeManifest(newest.folder, newest.manifest, &error));
     QVERIFY(undoLastExchange(m_data, m_root, m_messages, nullptr).complete());
     QCOMPARE(readFile(document), first);
     QCOMPARE(readFile(reference), first);
