@@ -30,29 +30,35 @@ RecordDifference compareTables(Store &store, const QString &otherStorePath, cons
 {
     const TableSchema *schema = schema::table(table);
     const QString t = quoted(schema->name);
-    store.exec("ATTACH DATABASE ? AS other", {otherStorePath});
+    const AttachedStore other(store, otherStorePath, "other");
     RecordDifference d;
-    try {
-        d.added =
-            countOf(store, QString("SELECT count(*) FROM main.%1 WHERE ID NOT IN (SELECT ID FROM other.%1)").arg(t));
-        d.removed =
-            countOf(store, QString("SELECT count(*) FROM other.%1 WHERE ID NOT IN (SELECT ID FROM main.%1)").arg(t));
-        // Text fields compare without regard to case in the store; a change of case is a change here.
-        // A null field and a blank one are the same to the program (neither is written to the
-        // handheld, the readers store an absent attribute as blank).
-        QStringList same;
-        for (const QString &field : schema->fields)
-            same << QString("coalesce(a.%1, '') = coalesce(b.%1, '') COLLATE BINARY").arg(quoted(field));
-        d.changed =
-            countOf(store, QString("SELECT count(*) FROM main.%1 a JOIN other.%1 b ON a.ID = b.ID WHERE NOT (%2)")
-                               .arg(t, same.join(" AND ")));
-        d.unchanged = store.count(schema->name) - d.added - d.changed;
-    } catch (...) {
-        store.exec("DETACH DATABASE other");
-        throw;
-    }
-    store.exec("DETACH DATABASE other");
+    d.added = countOf(store, QString("SELECT count(*) FROM main.%1 WHERE ID NOT IN (SELECT ID FROM other.%1)").arg(t));
+    d.removed =
+        countOf(store, QString("SELECT count(*) FROM other.%1 WHERE ID NOT IN (SELECT ID FROM main.%1)").arg(t));
+    // Text fields compare without regard to case in the store; a change of case is a change here.
+    // A null field and a blank one are the same to the program (neither is written to the
+    // handheld, the readers store an absent attribute as blank).
+    QStringList same;
+    for (const QString &field : schema->fields)
+        same << QString("coalesce(a.%1, '') = coalesce(b.%1, '') COLLATE BINARY").arg(quoted(field));
+    d.changed = countOf(store, QString("SELECT count(*) FROM main.%1 a JOIN other.%1 b ON a.ID = b.ID WHERE NOT (%2)")
+                                   .arg(t, same.join(" AND ")));
+    d.unchanged = store.count(schema->name) - d.added - d.changed;
     return d;
+}
+
+AttachedStore::AttachedStore(Store &store, const QString &path, const QString &name) : m_store(store), m_name(name)
+{
+    m_store.exec(QString("ATTACH DATABASE ? AS \"%1\"").arg(m_name), {path});
+}
+
+AttachedStore::~AttachedStore()
+{
+    try {
+        m_store.exec(QString("DETACH DATABASE \"%1\"").arg(m_name));
+    } catch (const StoreError &) {
+        // A store that cannot detach (its connection failing) is closed with it.
+    }
 }
 
 ScratchStores::ScratchStores() : m_dir(QDir::tempPath() + "/pimdesk-XXXXXX") {}

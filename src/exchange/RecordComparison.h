@@ -45,6 +45,21 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Another store's file attached to a store's connection under a schema name while the object
+// lives (declared before a transaction of that connection, so that it goes after it).
+class AttachedStore
+{
+public:
+    AttachedStore(Store &store, const QString &path, const QString &name); // throws StoreError
+    ~AttachedStore();
+    AttachedStore(const AttachedStore &) = delete;
+    AttachedStore &operator=(const AttachedStore &) = delete;
+
+private:
+    Store &m_store;
+    QString m_name;
+};
+
 // The records of the handheld document newer compared with those of the document older (a
 // missing older holds no records). nullopt after setting failure when either cannot be read.
 std::optional<RecordDifference> compareDocuments(RecordKind kind, const QString &newer, const QString &older,

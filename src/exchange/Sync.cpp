@@ -306,12 +306,12 @@ public:
         QStringList fromHandheld;
         for (const QString &field : allFields())
             fromHandheld << "h." + field;
-        bool attached = false;
         try {
+            // The handheld's records, attached for as long as the transaction lasts.
+            std::optional<AttachedStore> handheld;
             std::optional<Store::Transaction> transaction;
             if (changesStore()) {
-                store.exec("ATTACH DATABASE ? AS sync_handheld", {m_states->scratch->path("handheld")});
-                attached = true;
+                handheld.emplace(store, m_states->scratch->path("handheld"), "sync_handheld");
                 transaction.emplace(store);
                 const QString t = quoted(m_table);
                 for (auto it = m_updates.cbegin(); it != m_updates.cend(); ++it) {
@@ -367,10 +367,7 @@ public:
                 transaction->commit();
                 backup.keep();
             }
-            if (attached) {
-                attached = false;
-                store.exec("DETACH DATABASE sync_handheld");
-            }
+            handheld.reset();
             stopPoint("before-kept-copy");
             if (!nothingToWrite && !sameFileBytes(m_common, next)) {
                 backup.keep();
@@ -381,12 +378,8 @@ public:
                 }
             }
         } catch (const SyncStopped &) {
-            if (attached)
-                store.exec("DETACH DATABASE sync_handheld");
             return false;
         } catch (const StoreError &e) {
-            if (attached)
-                store.exec("DETACH DATABASE sync_handheld");
             messages.showFailure(e.message());
             return false;
         }
@@ -420,10 +413,10 @@ private:
         m_plan.pcRecords = store.count(m_table);
         m_plan.handheldRecords = m_states->handheldRecords;
         m_plan.unusable = m_states->unusable;
-        h.exec("ATTACH DATABASE ? AS common", {m_states->scratch->path("common")});
-        h.exec("ATTACH DATABASE ? AS desktop", {m_states->scratch->path("desktop")});
+        const AttachedStore common(h, m_states->scratch->path("common"), "common");
+        const AttachedStore desktop(h, m_states->scratch->path("desktop"), "desktop");
         Rows H, D, C;
-        try {
+        {
             // Only records that differ between the two sides need a decision: where both hold the
             // same, they are unchanged or changed on both to the same values.
             h.exec("CREATE TEMP TABLE IF NOT EXISTS sync_ids (ID INTEGER PRIMARY KEY)");
@@ -437,13 +430,7 @@ private:
             H = loadRows(h, "main", m_table, m_fields);
             D = loadRows(h, "desktop", m_table, m_fields);
             C = loadRows(h, "common", m_table, m_fields);
-        } catch (...) {
-            h.exec("DETACH DATABASE common");
-            h.exec("DETACH DATABASE desktop");
-            throw;
         }
-        h.exec("DETACH DATABASE common");
-        h.exec("DETACH DATABASE desktop");
 
         QList<qint64> ids = H.keys() + D.keys();
         std::sort(ids.begin(), ids.end());

@@ -183,9 +183,9 @@ std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QSt
     const TableSchema &schema = *schema::table(QLatin1String(kindInfo(kind).table));
     const QString t = quoted(schema.name);
     Store &h = *handheld;
-    h.exec("ATTACH DATABASE ? AS common", {scratch.path("common")});
-    h.exec("ATTACH DATABASE ? AS desktop", {scratch.path("desktop")});
-    try {
+    const AttachedStore common(h, scratch.path("common"), "common");
+    const AttachedStore onDesktop(h, scratch.path("desktop"), "desktop");
+    {
         const QString inDesktop = QString("h.ID IN (SELECT ID FROM desktop.%1)").arg(t);
         const QString changedOnHandheld = QString("FROM main.%1 h JOIN common.%1 c ON c.ID = h.ID WHERE NOT (%2)")
                                               .arg(t, sameRecord(schema, "h", "c"));
@@ -209,13 +209,7 @@ std::unique_ptr<ThreeWayMerge> ThreeWayMerge::prepare(RecordKind kind, const QSt
         merge->m_counts.keptChangedOnDesktop =
             countOf(h, QString("SELECT count(*) %1 AND NOT (%2)").arg(deleted, sameRecord(schema, "d", "c")));
         merge->m_take = addedIds + changedIds;
-    } catch (...) {
-        h.exec("DETACH DATABASE common");
-        h.exec("DETACH DATABASE desktop");
-        throw;
     }
-    h.exec("DETACH DATABASE common");
-    h.exec("DETACH DATABASE desktop");
     return merge;
 }
 
@@ -228,8 +222,8 @@ void ThreeWayMerge::apply(Store &desktop) const
     QStringList fromHandheld;
     for (const QString &field : fields)
         fromHandheld << "h." + field;
-    desktop.exec("ATTACH DATABASE ? AS handheld", {m_scratch->path("handheld")});
-    try {
+    const AttachedStore handheld(desktop, m_scratch->path("handheld"), "handheld");
+    {
         {
             Store::Transaction transaction(desktop);
             fillIds(desktop, "merge_take", m_take);
@@ -247,11 +241,7 @@ void ThreeWayMerge::apply(Store &desktop) const
             desktop.exec("DROP TABLE temp.merge_delete");
             transaction.commit();
         }
-    } catch (...) {
-        desktop.exec("DETACH DATABASE handheld");
-        throw;
     }
-    desktop.exec("DETACH DATABASE handheld");
 }
 
 } // namespace pimdesk

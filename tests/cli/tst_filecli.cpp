@@ -5,6 +5,7 @@
 #include "records/DataFolderLock.h"
 #include "records/Schema.h"
 #include "records/Store.h"
+#include "support/FormatSamples.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -19,70 +20,10 @@ namespace {
 
 using test::CliRun;
 using test::runCli;
-using Record = QMap<QString, QString>;
-
-// A contact with every field holding a value of its kind, in the store's form.
-Record everyContactField()
-{
-    Record r;
-    for (const QString &field : schema::contacts().fields)
-        r.insert(field, QStringLiteral("%1 값 &amp; &lt;%2&gt;").arg(field, field.toLower()));
-    r["ID"] = "42";
-    r["FileAs"] = "김 철수 &quot;CS&quot;";
-    r["Notes"] = "첫째 줄\n둘째 줄, 쉼표; 세미콜론 \\ 역슬래시";
-    r["Emails"] = "kim@example.com chulsoo@example.org";
-    r["H_Birthday"] = "5 Jan 2004";
-    r["H_Anniv"] = "29 Feb";
-    r["H_Gender"] = "2";
-    r["Photo"] = "data:image/png;base64,iVBORw0KGgo=";
-    r["H_Street"] = "강남대로 1\n2층";
-    r["O_URL"] = "http://example.com/?a=1&amp;b=2";
-    return r;
-}
-
-Record everyEventField()
-{
-    Record e;
-    for (const QString &field : schema::datebook().fields)
-        e.insert(field, QStringLiteral("%1 값 &amp; &lt;x&gt;").arg(field));
-    e["ID"] = "7";
-    e["Description"] = "주간 회의, &quot;본사&quot;; 3층";
-    e["Note"] = "첫째 줄\n둘째 줄 \\ 끝";
-    e["Categories"] = "Business, 회의";
-    e["Start"] = "2024-03-04 09:30:00";
-    e["End"] = "2024-03-04 11:00:00";
-    e["Type"] = "Timed";
-    e["Rtype"] = "Weekly";
-    e["Rfreq"] = "2";
-    e["Rweekdays"] = "5";
-    e["Rhasenddate"] = "1";
-    e["Enddt"] = "2024-06-26 00:00:00";
-    e["Exceptions"] = "20240318 20240417";
-    e["balarm"] = "true";
-    e["alarm"] = "15";
-    e["sound"] = "silent";
-    return e;
-}
-
-Record everyTaskField()
-{
-    Record t;
-    for (const QString &field : schema::todo().fields)
-        t.insert(field, QStringLiteral("%1 값 &amp; &lt;x&gt;").arg(field));
-    t["ID"] = "9";
-    t["Priority"] = "2";
-    t["Status"] = "Waiting";
-    t["Completed"] = "0";
-    t["PercentCompleted"] = "40";
-    t["Hasdate"] = "1";
-    t["Dateyear"] = "2024";
-    t["Datemonth"] = "7";
-    t["Dateday"] = "31";
-    t["Starteddate"] = "2024-07-01";
-    t["Completeddate"] = "2024-07-02";
-    t["Categories"] = "Personal";
-    return t;
-}
+using Record = test::SampleRecord;
+using test::everyContactField;
+using test::everyEventField;
+using test::everyTaskField;
 
 // What each kind puts in the store: the record with every field, and plainer ones beside it.
 QList<Record> recordsOf(const QString &table)
@@ -90,18 +31,35 @@ QList<Record> recordsOf(const QString &table)
     if (table == "Contacts")
         return {everyContactField(),
                 {{"ID", "3"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}},
-                {{"ID", "4"}, {"LastName", "Lee"}, {"FirstName", "Ann &amp; Bo"}, {"FileAs", "Ann &amp; Bo Lee"}, {"Emails", "ann@example.com"},
+                {{"ID", "4"},
+                 {"LastName", "Lee"},
+                 {"FirstName", "Ann &amp; Bo"},
+                 {"FileAs", "Ann &amp; Bo Lee"},
+                 {"Emails", "ann@example.com"},
                  {"H_Birthday", "31 Dec 1999"}}};
     if (table == "Datebook")
         return {everyEventField(),
-                {{"ID", "2"}, {"Description", "설날"}, {"Start", "2025-01-28 00:00:00"},
-                 {"End", "2025-01-30 23:59:00"}, {"Type", "AllDay"}},
-                {{"ID", "5"}, {"Description", "치과"}, {"Start", "2024-12-10 15:00:00"}, {"End", "2024-12-10 16:00:00"},
+                {{"ID", "2"},
+                 {"Description", "설날"},
+                 {"Start", "2025-01-28 00:00:00"},
+                 {"End", "2025-01-30 23:59:00"},
+                 {"Type", "AllDay"}},
+                {{"ID", "5"},
+                 {"Description", "치과"},
+                 {"Start", "2024-12-10 15:00:00"},
+                 {"End", "2024-12-10 16:00:00"},
                  {"Type", "Timed"},
-                 {"balarm", "true"}, {"alarm", "30"}, {"sound", "loud"}}};
+                 {"balarm", "true"},
+                 {"alarm", "30"},
+                 {"sound", "loud"}}};
     return {everyTaskField(),
-            {{"ID", "1"}, {"Description", "보고서"}, {"Priority", "5"}, {"Status", "Completed"}, {"Hasdate", "0"},
-             {"Completed", "1"}, {"PercentCompleted", "100"}}};
+            {{"ID", "1"},
+             {"Description", "보고서"},
+             {"Priority", "5"},
+             {"Status", "Completed"},
+             {"Hasdate", "0"},
+             {"Completed", "1"},
+             {"PercentCompleted", "100"}}};
 }
 
 void insert(Store &store, const QString &table, const Record &record)
@@ -220,8 +178,11 @@ private slots:
         for (const QString table : {"Contacts", "Datebook", "Todo"})
             if (!tables.contains(table))
                 QVERIFY(dump(to, table).isEmpty());
-        const QString kindLabel = tables.first() == "Contacts" ? "연락처" : tables.first() == "Datebook" ? "일정" : "작업";
-        QVERIFY2(run.out.contains(QString("%1: 추가 %2, 수정 0, 변경 없음 0").arg(kindLabel).arg(recordsOf(tables.first()).size())),
+        const QString kindLabel = tables.first() == "Contacts"   ? "연락처"
+                                  : tables.first() == "Datebook" ? "일정"
+                                                                 : "작업";
+        QVERIFY2(run.out.contains(
+                     QString("%1: 추가 %2, 수정 0, 변경 없음 0").arg(kindLabel).arg(recordsOf(tables.first()).size())),
                  qPrintable(run.out));
         QCOMPARE(backups(to), 1);
 
@@ -275,20 +236,23 @@ private slots:
 
         // Calendar items alike.
         const QString ics = dir.filePath("other.ics");
-        const QByteArray calendar = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n"
-                                    "BEGIN:VEVENT\r\nUID:ev-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
-                                    "DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240502\r\nSUMMARY:근로자의 날\r\n"
-                                    "END:VEVENT\r\nBEGIN:VTODO\r\nUID:todo-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
-                                    "SUMMARY:장보기\r\nPRIORITY:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+        const QByteArray calendar =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n"
+            "BEGIN:VEVENT\r\nUID:ev-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
+            "DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240502\r\nSUMMARY:근로자의 날\r\n"
+            "END:VEVENT\r\nBEGIN:VTODO\r\nUID:todo-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
+            "SUMMARY:장보기\r\nPRIORITY:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
         QVERIFY(test::writeFile(ics, calendar));
         run = cli(data, {"import-ical", ics});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains("일정: 추가 1, 수정 0, 변경 없음 0\n작업: 추가 1, 수정 0, 변경 없음 0"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("일정: 추가 1, 수정 0, 변경 없음 0\n작업: 추가 1, 수정 0, 변경 없음 0"),
+                 qPrintable(run.out));
         QByteArray renamed = calendar;
         renamed.replace("SUMMARY:장보기", "SUMMARY:장보기 (우유)");
         QVERIFY(test::writeFile(ics, renamed));
         run = cli(data, {"import-ical", ics});
-        QVERIFY2(run.out.contains("일정: 추가 0, 수정 0, 변경 없음 1\n작업: 추가 0, 수정 1, 변경 없음 0"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("일정: 추가 0, 수정 0, 변경 없음 1\n작업: 추가 0, 수정 1, 변경 없음 0"),
+                 qPrintable(run.out));
         const QMap<qint64, Record> events = dump(data, "Datebook"), tasks = dump(data, "Todo");
         QCOMPARE(events.size(), 1);
         QCOMPARE(events.first()["foreign_uid"], QString("ev-1@other"));
@@ -306,17 +270,20 @@ private slots:
         const QString data = dir.filePath("DATA");
         {
             const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
-            insert(*store, "Contacts", {{"ID", "5"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}, {"Notes", "남길 메모"}});
+            insert(*store, "Contacts",
+                   {{"ID", "5"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}, {"Notes", "남길 메모"}});
         }
         const QString cards = dir.filePath("old-phone.vcf");
-        QVERIFY(test::writeFile(cards, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:홍;길동\r\nFN:홍길동\r\nTEL;CELL:01012345678\r\n"
-                                       "EMAIL;INTERNET:hong@example.com\r\nEND:VCARD\r\n"));
+        QVERIFY(test::writeFile(cards,
+                                "BEGIN:VCARD\r\nVERSION:2.1\r\nN:홍;길동\r\nFN:홍길동\r\nTEL;CELL:01012345678\r\n"
+                                "EMAIL;INTERNET:hong@example.com\r\nEND:VCARD\r\n"));
         const QMap<qint64, Record> before = dump(data, "Contacts");
 
         // The dry run counts it as an update with --merge-by-name, as an addition without.
         CliRun run = cli(data, {"import-vcard", cards, "--dry-run", "--merge-by-name"});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains("미리 보기") && run.out.contains("연락처: 추가 0, 수정 1, 변경 없음 0"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("미리 보기") && run.out.contains("연락처: 추가 0, 수정 1, 변경 없음 0"),
+                 qPrintable(run.out));
         run = cli(data, {"import-vcard", cards, "--dry-run"});
         QVERIFY2(run.out.contains("연락처: 추가 1, 수정 0, 변경 없음 0"), qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts"), before);
@@ -348,7 +315,8 @@ private slots:
         // Without the option it is added, and the tool says how to merge it instead.
         QCOMPARE(cli(data, {"undo", "--yes"}).status, 0);
         run = cli(data, {"import-vcard", cards});
-        QVERIFY2(run.out.contains("새 연락처로 추가했습니다") && run.out.contains("--merge-by-name"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("새 연락처로 추가했습니다") && run.out.contains("--merge-by-name"),
+                 qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts").size(), 2);
     }
 
@@ -363,8 +331,9 @@ private slots:
                                              "FN:B\nEND:VCARD\n")
                                << "vcard-import";
         QTest::newRow("iCalendar") << "import-ical"
-                                   << QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:x\nDTSTART:20240102T100000\n"
-                                                 "SUMMARY:A\nEND:VEVENT\nEND:VCALENDAR\n")
+                                   << QByteArray(
+                                          "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:x\nDTSTART:20240102T100000\n"
+                                          "SUMMARY:A\nEND:VEVENT\nEND:VCALENDAR\n")
                                    << "ical-import";
     }
 
@@ -398,7 +367,8 @@ private slots:
 
         run = cli(data, {"undo", "--yes"});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains(command == "import-vcard" ? "vCard 가져오기" : "iCalendar 가져오기"), qPrintable(run.out));
+        QVERIFY2(run.out.contains(command == "import-vcard" ? "vCard 가져오기" : "iCalendar 가져오기"),
+                 qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts").size() + dump(data, "Datebook").size(), 0);
     }
 
@@ -450,8 +420,9 @@ private slots:
         const QString data = dir.filePath("DATA");
         const QString file = dir.filePath("k.vcf");
         // "김 & 이" in EUC-KR, quoted-printable, broken after the first byte of a character.
-        QVERIFY(test::writeFile(file, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8 & =C0=\r\n"
-                                      "=CC\r\nNOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:<=C1=A4>\r\nEND:VCARD\r\n"));
+        QVERIFY(test::writeFile(
+            file, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8 & =C0=\r\n"
+                  "=CC\r\nNOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:<=C1=A4>\r\nEND:VCARD\r\n"));
         QCOMPARE(cli(data, {"import-vcard", file}).status, 0);
         const Record contact = dump(data, "Contacts").first();
         QCOMPARE(contact["FileAs"], QString("김 &amp; 이"));
@@ -475,7 +446,8 @@ private slots:
             QVERIFY2(held, qPrintable(problem));
             const CliRun run = cli(data, {"import-vcard", dir.filePath("a.vcf")});
             QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains(DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid()).section(u'\r', 0, 0)),
+            QVERIFY2(run.err.contains(
+                         DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid()).section(u'\r', 0, 0)),
                      qPrintable(run.err));
             QCOMPARE(dump(data, "Contacts").size(), 0);
             QCOMPARE(backups(data), 0);
@@ -491,7 +463,8 @@ private slots:
         QVERIFY(test::writeFile(dir.filePath("good.vcf"), "BEGIN:VCARD\nVERSION:3.0\nFN:Good\nEND:VCARD\n"));
         QVERIFY(test::writeFile(dir.filePath("text.vcf"), "just some words\n"));
         // A missing file and a file of another kind are refused by name; the good one is imported.
-        CliRun run = cli(data, {"import-vcard", dir.filePath("missing.vcf"), dir.filePath("text.vcf"), dir.filePath("good.vcf")});
+        CliRun run = cli(
+            data, {"import-vcard", dir.filePath("missing.vcf"), dir.filePath("text.vcf"), dir.filePath("good.vcf")});
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains("missing.vcf: 파일이 없습니다."), qPrintable(run.err));
         QVERIFY2(run.err.contains("text.vcf: "), qPrintable(run.err));
