@@ -12,6 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
 
 namespace pimdesk {
 
@@ -119,6 +126,81 @@ bool handheldReachable(const QString &root)
     return !root.isEmpty() && QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir();
 }
 
+// Writes pieces of a document to a file on the handheld on a thread of its own, so that the
+// drive's writing overlaps the making of the document. A piece is copied into a short queue; a
+// failed write makes every later one refused.
+class DeviceWriter
+{
+public:
+    using Write = std::function<bool(QIODevice &file, const QByteArray &bytes)>;
+
+    DeviceWriter(QFileDevice &file, Write write)
+        : m_file(file), m_write(std::move(write)), m_thread([this] { drain(); })
+    {}
+    ~DeviceWriter() { finish(); }
+    DeviceWriter(const DeviceWriter &) = delete;
+    DeviceWriter &operator=(const DeviceWriter &) = delete;
+
+    // False once a write has failed.
+    bool write(QByteArrayView piece)
+    {
+        std::unique_lock lock(m_mutex);
+        m_room.wait(lock, [this] { return m_queue.size() < queued || m_failed; });
+        if (m_failed)
+            return false;
+        m_queue.push_back(QByteArray(piece.data(), piece.size()));
+        m_ready.notify_one();
+        return true;
+    }
+
+    // Waits for the queue to be written; whether every piece was.
+    bool finish()
+    {
+        if (m_thread.joinable()) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_done = true;
+            }
+            m_ready.notify_one();
+            m_thread.join();
+        }
+        return !m_failed;
+    }
+
+private:
+    static constexpr size_t queued = 8;
+
+    void drain()
+    {
+        for (;;) {
+            QByteArray piece;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_queue.empty() || m_done; });
+                if (m_queue.empty())
+                    return;
+                piece = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            QString ignored; // the file is asked why when it is committed
+            const bool ok = m_failed || (m_write ? m_write(m_file, piece) : writeFully(m_file, piece, &ignored));
+            std::lock_guard lock(m_mutex);
+            m_failed = m_failed || !ok;
+            m_room.notify_one();
+        }
+    }
+
+    QFileDevice &m_file;
+    Write m_write;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_room;
+    std::deque<QByteArray> m_queue;
+    bool m_done = false;
+    bool m_failed = false;
+    std::thread m_thread;
+};
+
 enum class KindResult { Completed, LeftAlone, Stop };
 
 class Export
@@ -152,50 +234,33 @@ public:
             GuardDecision::Stop)
             return KindResult::Stop;
         const KindInfo &info = kindInfo(kind);
-        // The document goes straight from the store into the staging file, piece by piece. It is
-        // written under a name of its own and becomes the kept copy DATA/<document> only once the
-        // handheld has it, so the copy of the last good export survives any failure of this one.
         QString error;
-        StagingFile stagingFile(m_data, QLatin1String(info.documentName));
-        const QString staging = stagingFile.finalPath();
-        bool written = false;
-        try {
-            written = stagingFile.open() &&
-                      writeHandheldDocument(
-                          kind, m_store, [&stagingFile](QByteArrayView piece) { return stagingFile.write(piece); }) &&
-                      stagingFile.finish();
-        } catch (const StoreError &e) {
-            m_messages.showFailure(e.message());
-            return KindResult::Stop;
-        }
-        error = stagingFile.errorString();
-        // The writer has walked the whole table: its list shows all of it again.
-        if (m_lists)
-            m_lists->reloadList(kind);
-        if (!written) {
-            m_messages.showFailure(
-                QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
-            return KindResult::Stop;
-        }
+        // From here on the kind's list re-reads as after an export, even one that stops before
+        // the writer has walked the table.
+        const auto stop = [&](const std::function<KindResult()> &report) {
+            if (m_lists)
+                m_lists->reloadList(kind);
+            return report();
+        };
         const QFileInfo root(m_root);
         if (m_root.isEmpty() || !root.isDir())
-            return notFound();
+            return stop([this] { return notFound(); });
         if (!root.isReadable())
-            return driveError();
+            return stop([this] { return driveError(); });
         const QString applications = QDir(m_root).filePath("Qtopia/Applications");
         if (!QFileInfo(applications).isDir())
-            return notFound();
+            return stop([this] { return notFound(); });
         // Only the kind's own folder is made; Qtopia/Applications must be there already.
         const QString folder = handheldFolderPath(m_root, kind);
         QDir().mkdir(folder);
         if (!QFileInfo(folder).isDir())
-            return notFound();
+            return stop([this] { return notFound(); });
         // What an export cut short by a pulled card left beside the document.
         removeUnfinishedCopies(folder, {QLatin1String(info.documentName)});
 
         // The backup folder is made before anything changes, so that it holds the data folder's
         // copies as they were (one that cannot be made stops the export only when there is a
-        // document to keep, below).
+        // document to keep, below), and the handheld's document goes into it first.
         QString unmade;
         m_backup.folder().make(&unmade);
         const QString target = handheldDocumentPath(m_root, kind);
@@ -203,37 +268,88 @@ public:
         const bool existed = old.exists();
         if (existed) {
             if (!old.isFile())
-                return driveError();
+                return stop([this] { return driveError(); });
             switch (m_backup.keep(kind, target, asKept, &error)) {
             case CopyResult::Copied:
                 break;
             case CopyResult::SourceUnreadable:
-                return driveError();
+                return stop([this] { return driveError(); });
             case CopyResult::TargetUnwritable:
-                m_messages.showFailure(
-                    QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r%1\r%2")
-                        .arg(QDir::toNativeSeparators(target), error));
-                return KindResult::Stop;
+                return stop([&] {
+                    m_messages.showFailure(
+                        QString("Norvel(K7M)의 기존 파일을 백업할 수 없어 내보내기를 멈췄습니다.\r%1\r%2")
+                            .arg(QDir::toNativeSeparators(target), error));
+                    return KindResult::Stop;
+                });
             }
         }
-        // From the first write to the handheld on, the folder stays, whatever becomes of the write:
-        // a drive that failed half-way may hold less than it says.
-        m_backup.folder().keep();
-        bool kept = false;
-        switch (copyWhole(stagingFile.path(), target, &error, m_toDevice)) {
-        case CopyResult::Copied:
-            kept = stagingFile.commit();
-            if (!kept)
-                m_messages.showFailure(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
-                                           .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
-            break;
-        case CopyResult::SourceUnreadable:
-            m_messages.showFailure(
-                QString("내보낼 파일을 읽을 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
+
+        // The document goes straight from the store into two files, piece by piece: the staging
+        // file in the data folder (written under a name of its own, it becomes the kept copy
+        // DATA/<document> only once the handheld has the document, so the copy of the last good
+        // export survives any failure of this one) and, on a second thread, the new document beside
+        // the handheld's old one, renamed over it once whole.
+        StagingFile stagingFile(m_data, QLatin1String(info.documentName));
+        const QString staging = stagingFile.finalPath();
+        // Meanwhile the pages of the kind's table are checked through a connection of their own,
+        // and the new document is put in place only when they are whole (a damaged store must
+        // not replace what the handheld has).
+        std::future<QString> pagesChecked =
+            std::async(std::launch::async, [path = m_store.path(), table = QString::fromLatin1(info.table)] {
+                try {
+                    Store::open(path)->verifyIntegrity({table});
+                    return QString();
+                } catch (const StoreError &e) {
+                    return e.message();
+                }
+            });
+        QSaveFile onDevice(target);
+        if (!onDevice.open(QIODevice::WriteOnly))
+            return stop([this] { return driveError(); });
+        DeviceWriter device(onDevice, m_toDevice.write);
+        bool written = false;
+        try {
+            written = stagingFile.open() &&
+                      writeHandheldDocument(
+                          kind, m_store,
+                          [&](QByteArrayView piece) { return stagingFile.write(piece) && device.write(piece); }) &&
+                      stagingFile.finish();
+        } catch (const StoreError &e) {
+            device.finish();
+            m_messages.showFailure(e.message());
             return KindResult::Stop;
-        case CopyResult::TargetUnwritable:
+        }
+        error = stagingFile.errorString();
+        const bool deviceWritten = device.finish();
+        const QString damaged = pagesChecked.get();
+        if (!damaged.isEmpty()) {
+            if (m_lists)
+                m_lists->reloadList(kind);
+            m_messages.showFailure(damaged);
+            return KindResult::Stop;
+        }
+        // The writer has walked the whole table: its list shows all of it again.
+        if (m_lists)
+            m_lists->reloadList(kind);
+        // A drive that failed half-way may hold less than it says: the folder stays. One that
+        // has taken only part of a document that could not be made is left as it was (the new
+        // document is never put in place), and so is the history.
+        if (!deviceWritten) {
+            m_backup.folder().keep();
             return driveError();
         }
+        if (!written) {
+            m_messages.showFailure(
+                QString("내보낼 파일을 만들 수 없습니다.\r%1\r%2").arg(QDir::toNativeSeparators(staging), error));
+            return KindResult::Stop;
+        }
+        m_backup.folder().keep();
+        if (!onDevice.commit())
+            return driveError();
+        const bool kept = stagingFile.commit();
+        if (!kept)
+            m_messages.showFailure(QString("Norvel(K7M)에는 내보냈지만 내보낸 문서를 %1에 남기지 못했습니다.\r%2")
+                                       .arg(QDir::toNativeSeparators(staging), stagingFile.errorString()));
         m_backup.replaced(kind, existed, kept ? staging : target);
 
         m_messages.show(exportTexts::completed(kind));
@@ -278,12 +394,10 @@ ExportOutcome exportToDevice(Store &store, const QString &dataDirectory, const Q
         return outcome;
     outcome.confirmed = true;
     // Asked after the warning, so that a warning left open does not keep other writers out.
-    // The export reads only the tables of its kinds; the guard checks the whole store before it
-    // would import into it.
-    QStringList tables;
-    for (RecordKind kind : kinds)
-        tables << QLatin1String(kindInfo(kind).table);
-    const std::unique_ptr<DataFolderLock> lock = lockForWriting(store, messages, dataDirectory, tables);
+    // The export reads only the tables of its kinds, and checks each while it writes its document
+    // (below); the guard checks the whole store before it would import into it.
+    const std::unique_ptr<DataFolderLock> lock = DataFolderLock::acquire(
+        dataDirectory.isEmpty() ? QFileInfo(store.path()).absolutePath() : dataDirectory, messages);
     if (!lock) {
         outcome.stopped = true;
         return outcome;
