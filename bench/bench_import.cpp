@@ -435,8 +435,11 @@ int main(int argc, char *argv[])
                            .arg(r.ms / baseline, 5, 'f', 2);
                 out.flush();
                 bench::report(
-                    qPrintable(QString("device import %1 into %2 store (backup, kept copy)").arg(kind.name, storeState)),
-                    n, r.ms / 1000, peakMb, baseline / 1000, "sqlite3 .import + xmllint", {0.6, -1, limitMb});
+                    qPrintable(
+                        QString("device import %1 into %2 store (backup, kept copy)").arg(kind.name, storeState)),
+                    n, r.ms / 1000, peakMb, baseline / 1000, "sqlite3 .import + xmllint",
+                    // The time target holds at 100,000 records, the memory target at every size.
+                    {n >= 100000 ? 0.6 : -1, -1, limitMb});
             }
         }
     }
