@@ -41,10 +41,10 @@ std::shared_ptr<Store> openStore(bool fresh)
     return store;
 }
 
-QByteArray tableDigest(Store &store, const QString &table)
+QByteArray tableDigest(Store &store, const QString &table, const QString &order)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    Store::Query rows(store, QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
+    Store::Query rows(store, QString("SELECT * FROM \"%1\" ORDER BY %2").arg(table, order));
     while (rows.next()) {
         for (int c = 0; c < rows.columnCount(); ++c) {
             const QByteArrayView v = rows.utf8(c);

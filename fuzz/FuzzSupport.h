@@ -20,8 +20,9 @@ QString workFolder();
 // fresh = true (statements the store caches would otherwise pile up over millions of runs).
 std::shared_ptr<Store> openStore(bool fresh = false);
 
-// The rows of a table in stored order, as one digest: equal digests, equal tables.
-QByteArray tableDigest(Store &store, const QString &table);
+// The rows of a table in stored order (or order, an ORDER BY list), as one digest: equal
+// digests, equal tables.
+QByteArray tableDigest(Store &store, const QString &table, const QString &order = QStringLiteral("rowid"));
 
 // Whether SQLite's own check finds the file sound.
 bool integrityOk(Store &store);

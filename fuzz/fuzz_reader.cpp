@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             for (auto it = held.records.cbegin(); it != held.records.cend(); ++it)
                 ids.insert(it.key());
             storeDocumentRecords(kind, held, ids, *stored);
-            if (fuzz::tableDigest(*direct, table()) != fuzz::tableDigest(*stored, table()))
+            // The same records; the order they were stored in is not asked for.
+            if (fuzz::tableDigest(*direct, table(), "\"ID\"") != fuzz::tableDigest(*stored, table(), "\"ID\""))
                 fuzz::finding("the records held in memory are stored otherwise than read");
         }
         // Another connection sees a store of ours (every failed read, and now and then).

@@ -132,8 +132,7 @@ public:
     // Into store, or (store null) into records.
     DocumentMerge(Store *store, DocumentRecords *records, const KindInfo &kind,
                   const FirstChange &beforeFirstChange = {})
-        : m_store(store), m_records(records), m_kind(kind),
-          m_layout(*kind.document), m_names(m_layout)
+        : m_store(store), m_records(records), m_kind(kind), m_layout(*kind.document), m_names(m_layout)
     {
         QStringList assignments, differences, columns{quoted("ID")}, marks{"?1"};
         int parameter = 2;
@@ -492,8 +491,11 @@ void storeDocumentRecords(RecordKind kind, const DocumentRecords &records, const
         marks << "?";
     sqlite3_stmt *insert = store.prepare(QString("INSERT OR REPLACE INTO %1 (%2) VALUES (%3)")
                                              .arg(quoted(kindInfo(kind).table), columns.join(", "), marks.join(", ")));
+    // In the order of the IDs, whatever the set's.
+    QList<qint64> ordered(ids.cbegin(), ids.cend());
+    std::sort(ordered.begin(), ordered.end());
     Store::Transaction transaction(store);
-    for (const qint64 id : ids) {
+    for (const qint64 id : ordered) {
         const auto found = records.records.constFind(id);
         if (found == records.records.cend())
             continue;
