@@ -209,7 +209,7 @@ public:
     Export(Store &store, const QString &dataDirectory, const QString &driveRoot, Messages &messages,
            ListWindowsHost *lists, const std::function<void()> &hideWindow, const ExportOptions &options)
         : m_store(store), m_data(dataDirectory), m_root(driveRoot), m_messages(messages), m_lists(lists),
-          m_hide(hideWindow), m_toDevice{{}, options.writeToDevice}, m_backup(dataDirectory)
+          m_hide(hideWindow), m_writeToDevice(options.writeToDevice), m_backup(dataDirectory)
     {}
 
     Export(const Export &) = delete;
@@ -306,7 +306,7 @@ public:
         QSaveFile onDevice(target);
         if (!onDevice.open(QIODevice::WriteOnly))
             return stop([this] { return driveError(); });
-        DeviceWriter device(onDevice, m_toDevice.write);
+        DeviceWriter device(onDevice, m_writeToDevice);
         bool written = false;
         try {
             written = stagingFile.open() &&
@@ -379,7 +379,7 @@ private:
     Messages &m_messages;
     ListWindowsHost *m_lists;
     const std::function<void()> &m_hide;
-    CopySteps m_toDevice;
+    DeviceWriter::Write m_writeToDevice; // tests make the drive fail half-way
     Backup m_backup;
 };
 

@@ -179,8 +179,8 @@ public:
         bool documentOfItsKind = false;
         try {
             // Prepared before the transaction opens: a statement that cannot be prepared (a store
-            // without the table's fields) then leaves nothing to roll back.
-            // Into an empty table, every record but a repeated ID is new: one statement does both.
+            // without the table's fields) then leaves nothing to roll back. Into an empty table,
+            // every record but a repeated ID is new: one statement does both.
             const bool emptyTable = m_store && tableIsEmpty();
             m_upsert = emptyTable && idsAreUnique();
             sqlite3_stmt *update = m_store ? m_store->prepare(m_upsert ? m_upsertSql : m_updateSql) : nullptr;
@@ -205,14 +205,10 @@ public:
                 }
                 if (!reader.isRecord())
                     continue;
-                switch (merge(reader, update, insert)) {
-                case Taken::Merged:
+                if (merge(reader, update, insert))
                     ++result.merged;
-                    break;
-                case Taken::Damaged:
+                else
                     ++result.skipped;
-                    break;
-                }
             }
             if (reader.readFailed())
                 return failed(QString("%1 파일을 읽는 중 오류가 났습니다.\r%2\r레코드를 하나도 가져오지 않았습니다.")
@@ -232,6 +228,41 @@ public:
         }
         result.ok = true;
         return result;
+    }
+
+    // The records of ids that held keeps, into the (empty) table, with the merge's own INSERT.
+    void storeHeld(const DocumentRecords &held, const QSet<qint64> &ids)
+    {
+        sqlite3_stmt *insert = m_store->prepare(m_insertSql);
+        // In the order of the IDs, whatever the set's.
+        QList<qint64> ordered(ids.cbegin(), ids.cend());
+        std::sort(ordered.begin(), ordered.end());
+        Store::Transaction transaction(*m_store);
+        for (const qint64 id : ordered) {
+            const auto found = held.records.constFind(id);
+            if (found == held.records.cend())
+                continue;
+            sqlite3_reset(insert);
+            sqlite3_bind_int64(insert, 1, id);
+            QByteArrayView values = held.valuesOf(found.value());
+            int parameter = 2;
+            while (!values.isEmpty()) {
+                if (values.front() == 'n') {
+                    sqlite3_bind_null(insert, parameter++);
+                    values = values.sliced(1);
+                    continue;
+                }
+                quint32 length = 0;
+                std::memcpy(&length, values.data() + 1, sizeof length);
+                sqlite3_bind_text(insert, parameter++, values.data() + 1 + sizeof length, int(length), SQLITE_STATIC);
+                values = values.sliced(1 + qsizetype(sizeof length) + qsizetype(length));
+            }
+            for (const FixedValue &fixed : m_layout.fixedValues)
+                sqlite3_bind_text(insert, parameter++, fixed.value, -1, SQLITE_STATIC);
+            m_store->step(insert);
+        }
+        sqlite3_reset(insert);
+        transaction.commit();
     }
 
 private:
@@ -297,12 +328,9 @@ private:
                    .toInt() != 0;
     }
 
-    enum class Taken {
-        Merged,  // into the store, or its digest noted
-        Damaged, // cannot be taken: no identity, an identity or a time that is not a number
-    };
-
-    Taken merge(const DocumentReader &reader, sqlite3_stmt *update, sqlite3_stmt *insert)
+    // Merges one record element (or holds its values); false when it cannot be taken (no identity,
+    // an identity or a time that is not a number).
+    bool merge(const DocumentReader &reader, sqlite3_stmt *update, sqlite3_stmt *insert)
     {
         for (Value &v : m_values)
             v = Value{};
@@ -318,7 +346,7 @@ private:
         }
         qint64 id = 0;
         if (m_values[0].rank == 0 || !parseWholeNumber(m_values[0].text, &id))
-            return Taken::Damaged;
+            return false;
 
         const qsizetype offset = m_store ? 0 : m_records->values.size();
         if (m_store) {
@@ -342,7 +370,7 @@ private:
                 if (!formatDeviceTime(v.text, m_times[n].data())) {
                     if (!m_store)
                         m_records->values.truncate(offset);
-                    return Taken::Damaged;
+                    return false;
                 }
                 bindText(parameter, m_times[n].data(), 19);
             } else if (present) {
@@ -356,7 +384,7 @@ private:
         if (!m_store) {
             // The fixed values are the same in every record and stay out.
             m_records->records.insert(id, {offset, m_records->values.size() - offset});
-            return Taken::Merged;
+            return true;
         }
         for (const FixedValue &fixed : m_layout.fixedValues)
             bindText(parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
@@ -366,14 +394,14 @@ private:
                 const bool unchanged = m_store->step(m_unchanged) && sqlite3_column_int(m_unchanged, 0) != 0;
                 sqlite3_reset(m_unchanged);
                 if (unchanged)
-                    return Taken::Merged;
+                    return true;
             }
             beginChanges();
         }
         if (m_upsert) {
             m_store->step(update);
             sqlite3_reset(update);
-            return Taken::Merged;
+            return true;
         }
         m_store->step(update);
         bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
@@ -389,7 +417,7 @@ private:
             m_store->step(insert);
             sqlite3_reset(insert);
         }
-        return Taken::Merged;
+        return true;
     }
 
     // A value of the record: bound to every statement of the record, or (without a store) written
@@ -481,45 +509,7 @@ DocumentRecords readDocumentRecords(RecordKind kind, const QString &path)
 
 void storeDocumentRecords(RecordKind kind, const DocumentRecords &records, const QSet<qint64> &ids, Store &store)
 {
-    const DocumentLayout &layout = *kindInfo(kind).document;
-    QStringList columns{quoted("ID")}, marks;
-    for (const DocumentAttribute &attribute : layout.attributes)
-        columns << quoted(attribute.field);
-    for (const FixedValue &fixed : layout.fixedValues)
-        columns << quoted(fixed.field);
-    for (qsizetype n = 0; n < columns.size(); ++n)
-        marks << "?";
-    sqlite3_stmt *insert = store.prepare(QString("INSERT OR REPLACE INTO %1 (%2) VALUES (%3)")
-                                             .arg(quoted(kindInfo(kind).table), columns.join(", "), marks.join(", ")));
-    // In the order of the IDs, whatever the set's.
-    QList<qint64> ordered(ids.cbegin(), ids.cend());
-    std::sort(ordered.begin(), ordered.end());
-    Store::Transaction transaction(store);
-    for (const qint64 id : ordered) {
-        const auto found = records.records.constFind(id);
-        if (found == records.records.cend())
-            continue;
-        sqlite3_reset(insert);
-        sqlite3_bind_int64(insert, 1, id);
-        QByteArrayView values = records.valuesOf(found.value());
-        int parameter = 2;
-        while (!values.isEmpty()) {
-            if (values.front() == 'n') {
-                sqlite3_bind_null(insert, parameter++);
-                values = values.sliced(1);
-                continue;
-            }
-            quint32 length = 0;
-            std::memcpy(&length, values.data() + 1, sizeof length);
-            sqlite3_bind_text(insert, parameter++, values.data() + 1 + sizeof length, int(length), SQLITE_STATIC);
-            values = values.sliced(1 + qsizetype(sizeof length) + qsizetype(length));
-        }
-        for (const FixedValue &fixed : layout.fixedValues)
-            sqlite3_bind_text(insert, parameter++, fixed.value, -1, SQLITE_STATIC);
-        store.step(insert);
-    }
-    sqlite3_reset(insert);
-    transaction.commit();
+    DocumentMerge(&store, nullptr, kindInfo(kind)).storeHeld(records, ids);
 }
 
 } // namespace pimdesk

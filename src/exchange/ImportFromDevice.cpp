@@ -92,15 +92,14 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
         }
 
         QString problem;
-        const auto snapshotFailedText = [](const QString &why) {
+        const auto snapshotFailed = [](const QString &why) {
             return QString("레코드 저장소의 백업을 만들 수 없어 가져오기를 멈췄습니다. 아무것도 바뀌지 않았습니다.\r%1")
                 .arg(why);
         };
-        const auto snapshotFailed = [&](const QString &why) { messages.showFailure(snapshotFailedText(why)); };
         // The folder (with the data folder's copies as they are) before the document is copied in;
         // the store's copy once it is there.
         if (!backup.make(&problem)) {
-            snapshotFailed(problem);
+            messages.showFailure(snapshotFailed(problem));
             return outcome;
         }
         const QString staging = QDir(dataDirectory).filePath(QLatin1String(kindInfo(kind).documentName));
@@ -124,7 +123,7 @@ ImportOutcome importFromDevice(Store &store, const QString &dataDirectory, const
             changed = true;
             if (backup.manifest().hasStore || backup.snapshotStore(store, refusal))
                 return true;
-            *refusal = snapshotFailedText(*refusal);
+            *refusal = snapshotFailed(*refusal);
             return false;
         });
         if (!read.ok) {

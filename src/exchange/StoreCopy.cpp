@@ -60,9 +60,10 @@ bool copyStore(Store &store, const QString &path, QString *error)
     if (ok && !sqlite3_get_autocommit(source)) {
         ok = sqlite3_open_v2(store.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                              nullptr) == SQLITE_OK;
-        if (!ok)
+        if (ok)
+            sqlite3_busy_timeout(reader, 2000);
+        else
             *error = sqliteError(reader);
-        sqlite3_busy_timeout(reader, 2000);
         source = reader;
     }
     ok = ok && backupDatabase(source, target, error);

@@ -31,35 +31,18 @@ QList<Record> recordsOf(const QString &table)
     if (table == "Contacts")
         return {everyContactField(),
                 {{"ID", "3"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}},
-                {{"ID", "4"},
-                 {"LastName", "Lee"},
-                 {"FirstName", "Ann &amp; Bo"},
-                 {"FileAs", "Ann &amp; Bo Lee"},
-                 {"Emails", "ann@example.com"},
+                {{"ID", "4"}, {"LastName", "Lee"}, {"FirstName", "Ann &amp; Bo"}, {"FileAs", "Ann &amp; Bo Lee"}, {"Emails", "ann@example.com"},
                  {"H_Birthday", "31 Dec 1999"}}};
     if (table == "Datebook")
         return {everyEventField(),
-                {{"ID", "2"},
-                 {"Description", "설날"},
-                 {"Start", "2025-01-28 00:00:00"},
-                 {"End", "2025-01-30 23:59:00"},
-                 {"Type", "AllDay"}},
-                {{"ID", "5"},
-                 {"Description", "치과"},
-                 {"Start", "2024-12-10 15:00:00"},
-                 {"End", "2024-12-10 16:00:00"},
+                {{"ID", "2"}, {"Description", "설날"}, {"Start", "2025-01-28 00:00:00"},
+                 {"End", "2025-01-30 23:59:00"}, {"Type", "AllDay"}},
+                {{"ID", "5"}, {"Description", "치과"}, {"Start", "2024-12-10 15:00:00"}, {"End", "2024-12-10 16:00:00"},
                  {"Type", "Timed"},
-                 {"balarm", "true"},
-                 {"alarm", "30"},
-                 {"sound", "loud"}}};
+                 {"balarm", "true"}, {"alarm", "30"}, {"sound", "loud"}}};
     return {everyTaskField(),
-            {{"ID", "1"},
-             {"Description", "보고서"},
-             {"Priority", "5"},
-             {"Status", "Completed"},
-             {"Hasdate", "0"},
-             {"Completed", "1"},
-             {"PercentCompleted", "100"}}};
+            {{"ID", "1"}, {"Description", "보고서"}, {"Priority", "5"}, {"Status", "Completed"}, {"Hasdate", "0"},
+             {"Completed", "1"}, {"PercentCompleted", "100"}}};
 }
 
 void insert(Store &store, const QString &table, const Record &record)
@@ -178,11 +161,8 @@ private slots:
         for (const QString table : {"Contacts", "Datebook", "Todo"})
             if (!tables.contains(table))
                 QVERIFY(dump(to, table).isEmpty());
-        const QString kindLabel = tables.first() == "Contacts"   ? "연락처"
-                                  : tables.first() == "Datebook" ? "일정"
-                                                                 : "작업";
-        QVERIFY2(run.out.contains(
-                     QString("%1: 추가 %2, 수정 0, 변경 없음 0").arg(kindLabel).arg(recordsOf(tables.first()).size())),
+        const QString kindLabel = tables.first() == "Contacts" ? "연락처" : tables.first() == "Datebook" ? "일정" : "작업";
+        QVERIFY2(run.out.contains(QString("%1: 추가 %2, 수정 0, 변경 없음 0").arg(kindLabel).arg(recordsOf(tables.first()).size())),
                  qPrintable(run.out));
         QCOMPARE(backups(to), 1);
 
@@ -236,23 +216,20 @@ private slots:
 
         // Calendar items alike.
         const QString ics = dir.filePath("other.ics");
-        const QByteArray calendar =
-            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n"
-            "BEGIN:VEVENT\r\nUID:ev-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
-            "DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240502\r\nSUMMARY:근로자의 날\r\n"
-            "END:VEVENT\r\nBEGIN:VTODO\r\nUID:todo-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
-            "SUMMARY:장보기\r\nPRIORITY:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+        const QByteArray calendar = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n"
+                                    "BEGIN:VEVENT\r\nUID:ev-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
+                                    "DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240502\r\nSUMMARY:근로자의 날\r\n"
+                                    "END:VEVENT\r\nBEGIN:VTODO\r\nUID:todo-1@other\r\nDTSTAMP:20240101T000000Z\r\n"
+                                    "SUMMARY:장보기\r\nPRIORITY:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
         QVERIFY(test::writeFile(ics, calendar));
         run = cli(data, {"import-ical", ics});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains("일정: 추가 1, 수정 0, 변경 없음 0\n작업: 추가 1, 수정 0, 변경 없음 0"),
-                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("일정: 추가 1, 수정 0, 변경 없음 0\n작업: 추가 1, 수정 0, 변경 없음 0"), qPrintable(run.out));
         QByteArray renamed = calendar;
         renamed.replace("SUMMARY:장보기", "SUMMARY:장보기 (우유)");
         QVERIFY(test::writeFile(ics, renamed));
         run = cli(data, {"import-ical", ics});
-        QVERIFY2(run.out.contains("일정: 추가 0, 수정 0, 변경 없음 1\n작업: 추가 0, 수정 1, 변경 없음 0"),
-                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("일정: 추가 0, 수정 0, 변경 없음 1\n작업: 추가 0, 수정 1, 변경 없음 0"), qPrintable(run.out));
         const QMap<qint64, Record> events = dump(data, "Datebook"), tasks = dump(data, "Todo");
         QCOMPARE(events.size(), 1);
         QCOMPARE(events.first()["foreign_uid"], QString("ev-1@other"));
@@ -270,20 +247,17 @@ private slots:
         const QString data = dir.filePath("DATA");
         {
             const std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(data));
-            insert(*store, "Contacts",
-                   {{"ID", "5"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}, {"Notes", "남길 메모"}});
+            insert(*store, "Contacts", {{"ID", "5"}, {"FileAs", "홍길동"}, {"H_Mobile", "010-1234-5678"}, {"Notes", "남길 메모"}});
         }
         const QString cards = dir.filePath("old-phone.vcf");
-        QVERIFY(test::writeFile(cards,
-                                "BEGIN:VCARD\r\nVERSION:2.1\r\nN:홍;길동\r\nFN:홍길동\r\nTEL;CELL:01012345678\r\n"
-                                "EMAIL;INTERNET:hong@example.com\r\nEND:VCARD\r\n"));
+        QVERIFY(test::writeFile(cards, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:홍;길동\r\nFN:홍길동\r\nTEL;CELL:01012345678\r\n"
+                                       "EMAIL;INTERNET:hong@example.com\r\nEND:VCARD\r\n"));
         const QMap<qint64, Record> before = dump(data, "Contacts");
 
         // The dry run counts it as an update with --merge-by-name, as an addition without.
         CliRun run = cli(data, {"import-vcard", cards, "--dry-run", "--merge-by-name"});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains("미리 보기") && run.out.contains("연락처: 추가 0, 수정 1, 변경 없음 0"),
-                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("미리 보기") && run.out.contains("연락처: 추가 0, 수정 1, 변경 없음 0"), qPrintable(run.out));
         run = cli(data, {"import-vcard", cards, "--dry-run"});
         QVERIFY2(run.out.contains("연락처: 추가 1, 수정 0, 변경 없음 0"), qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts"), before);
@@ -315,8 +289,7 @@ private slots:
         // Without the option it is added, and the tool says how to merge it instead.
         QCOMPARE(cli(data, {"undo", "--yes"}).status, 0);
         run = cli(data, {"import-vcard", cards});
-        QVERIFY2(run.out.contains("새 연락처로 추가했습니다") && run.out.contains("--merge-by-name"),
-                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("새 연락처로 추가했습니다") && run.out.contains("--merge-by-name"), qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts").size(), 2);
     }
 
@@ -331,9 +304,8 @@ private slots:
                                              "FN:B\nEND:VCARD\n")
                                << "vcard-import";
         QTest::newRow("iCalendar") << "import-ical"
-                                   << QByteArray(
-                                          "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:x\nDTSTART:20240102T100000\n"
-                                          "SUMMARY:A\nEND:VEVENT\nEND:VCALENDAR\n")
+                                   << QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:x\nDTSTART:20240102T100000\n"
+                                                 "SUMMARY:A\nEND:VEVENT\nEND:VCALENDAR\n")
                                    << "ical-import";
     }
 
@@ -367,8 +339,7 @@ private slots:
 
         run = cli(data, {"undo", "--yes"});
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.contains(command == "import-vcard" ? "vCard 가져오기" : "iCalendar 가져오기"),
-                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(command == "import-vcard" ? "vCard 가져오기" : "iCalendar 가져오기"), qPrintable(run.out));
         QCOMPARE(dump(data, "Contacts").size() + dump(data, "Datebook").size(), 0);
     }
 
@@ -420,9 +391,8 @@ private slots:
         const QString data = dir.filePath("DATA");
         const QString file = dir.filePath("k.vcf");
         // "김 & 이" in EUC-KR, quoted-printable, broken after the first byte of a character.
-        QVERIFY(test::writeFile(
-            file, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8 & =C0=\r\n"
-                  "=CC\r\nNOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:<=C1=A4>\r\nEND:VCARD\r\n"));
+        QVERIFY(test::writeFile(file, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8 & =C0=\r\n"
+                                      "=CC\r\nNOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:<=C1=A4>\r\nEND:VCARD\r\n"));
         QCOMPARE(cli(data, {"import-vcard", file}).status, 0);
         const Record contact = dump(data, "Contacts").first();
         QCOMPARE(contact["FileAs"], QString("김 &amp; 이"));
@@ -446,8 +416,7 @@ private slots:
             QVERIFY2(held, qPrintable(problem));
             const CliRun run = cli(data, {"import-vcard", dir.filePath("a.vcf")});
             QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains(
-                         DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid()).section(u'\r', 0, 0)),
+            QVERIFY2(run.err.contains(DataFolderLock::heldElsewhereText(QCoreApplication::applicationPid()).section(u'\r', 0, 0)),
                      qPrintable(run.err));
             QCOMPARE(dump(data, "Contacts").size(), 0);
             QCOMPARE(backups(data), 0);
@@ -463,8 +432,7 @@ private slots:
         QVERIFY(test::writeFile(dir.filePath("good.vcf"), "BEGIN:VCARD\nVERSION:3.0\nFN:Good\nEND:VCARD\n"));
         QVERIFY(test::writeFile(dir.filePath("text.vcf"), "just some words\n"));
         // A missing file and a file of another kind are refused by name; the good one is imported.
-        CliRun run = cli(
-            data, {"import-vcard", dir.filePath("missing.vcf"), dir.filePath("text.vcf"), dir.filePath("good.vcf")});
+        CliRun run = cli(data, {"import-vcard", dir.filePath("missing.vcf"), dir.filePath("text.vcf"), dir.filePath("good.vcf")});
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains("missing.vcf: 파일이 없습니다."), qPrintable(run.err));
         QVERIFY2(run.err.contains("text.vcf: "), qPrintable(run.err));

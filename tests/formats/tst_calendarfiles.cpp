@@ -103,8 +103,7 @@ private slots:
         QTest::newRow("every other week, start off the rule")
             << "kde_RFC2445_RRULETest12.ics" << QByteArray("America/New_York") << false;
         QTest::newRow("first Friday, count") << "kde_RFC2445_RRULETest14.ics" << QByteArray("America/New_York") << true;
-        QTest::newRow("second to last Monday")
-            << "kde_RFC2445_RRULETest17.ics" << QByteArray("America/New_York") << true;
+        QTest::newRow("second to last Monday") << "kde_RFC2445_RRULETest17.ics" << QByteArray("America/New_York") << true;
         QTest::newRow("June and July") << "kde_RFC2445_RRULETest23.ics" << QByteArray("America/New_York") << false;
         QTest::newRow("BYSETPOS") << "kde_RFC2445_RRULETest33.ics" << QByteArray("America/New_York") << false;
         QTest::newRow("all-day, week starts Sunday") << "kde_RFC2445_RRULETest41.ics" << QByteArray("UTC") << false;
@@ -136,8 +135,7 @@ private slots:
         QTest::addColumn<QString>("value");
         const auto row = [](const char *file, const char *zone, int item, const char *field, const char *value) {
             QTest::addRow("%s %s #%d %s", file, zone, item, field)
-                << QString::fromLatin1(file) << QByteArray(zone) << item << QString::fromLatin1(field)
-                << QString::fromUtf8(value);
+                << QString::fromLatin1(file) << QByteArray(zone) << item << QString::fromLatin1(field) << QString::fromUtf8(value);
         };
         row("khal_event_d_rr.ics", "Asia/Seoul", 0, "Type", "AllDay");
         row("khal_event_d_rr.ics", "Asia/Seoul", 0, "Start", "2014-04-09 00:00:00");
@@ -147,8 +145,7 @@ private slots:
         row("khal_event_dt_floating.ics", "UTC", 0, "Start", "2014-04-09 09:30:00");
         row("khal_tz_windows_format.ics", "UTC", 0, "Start", "2019-11-20 00:00:00");
         row("vobject_ms_tzid.ics", "UTC", 0, "Start", "2008-05-30 05:00:00");
-        row("icalendar_issue_237_fail_to_parse_timezone_with_non_ascii_tzid.ics", "UTC", 0, "Start",
-            "2017-05-11 16:30:00");
+        row("icalendar_issue_237_fail_to_parse_timezone_with_non_ascii_tzid.ics", "UTC", 0, "Start", "2017-05-11 16:30:00");
         row("icalendar_issue_722_missing_timezones.ics", "Asia/Seoul", 0, "Start", "2014-08-29 21:00:00");
         row("icalendar_issue_722_missing_timezones.ics", "Asia/Seoul", 0, "End", "2014-08-30 00:00:00");
         row("icalendar_issue_722_missing_timezones.ics", "UTC", 1, "Start", "2024-09-13 10:00:00");
@@ -158,8 +155,7 @@ private slots:
             "20171023 20171030 20171225 20180101 20180212 20180219 20180326 20180402 20180409 20180416 20180430");
         row("vobject_radicale-0827.ics", "Europe/Paris", 0, "Start", "2017-10-09 20:30:00");
         row("vobject_radicale-0827.ics", "Europe/Paris", 0, "Rweekdays", "1");
-        row("vobject_radicale-0827.ics", "Asia/Seoul", 0, "Rweekdays",
-            "2"); // Monday evening in Paris is Tuesday in Seoul
+        row("vobject_radicale-0827.ics", "Asia/Seoul", 0, "Rweekdays", "2"); // Monday evening in Paris is Tuesday in Seoul
         row("icalendar_event_with_recurrence_exdates_on_different_lines.ics", "Europe/Vienna", 0, "Exceptions",
             "20120403 20120410 20120417 20120501 20120529");
         row("kde_test_recurrenceid.ics", "UTC", 0, "Exceptions", "20050519");
@@ -204,20 +200,17 @@ private slots:
         QTest::addColumn<QByteArray>("event");
         QTest::addColumn<int>("events");
         QTest::addColumn<QString>("said");
-        QTest::newRow("hourly") << QByteArray("DTSTART:20240101T090000Z\r\nRRULE:FREQ=HOURLY;INTERVAL=2;COUNT=3\r\n")
-                                << 3 << "FREQ=HOURLY";
+        QTest::newRow("hourly") << QByteArray("DTSTART:20240101T090000Z\r\nRRULE:FREQ=HOURLY;INTERVAL=2;COUNT=3\r\n") << 3
+                                << "FREQ=HOURLY";
         QTest::newRow("several days of the month")
             << QByteArray("DTSTART:20240101T090000Z\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=1,15;COUNT=4\r\n") << 4
             << "BYMONTHDAY=1,15";
         QTest::newRow("endless: up to two years after today")
-            << QByteArray("DTSTART:20240105T090000Z\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=5,20\r\n") << 72
-            << "2026-12-20 뒤의";
-        QTest::newRow("an added date") << QByteArray("DTSTART:20240101T090000Z\r\nRDATE:20240107T100000Z\r\n") << 2
-                                       << "RDATE";
+            << QByteArray("DTSTART:20240105T090000Z\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=5,20\r\n") << 72 << "2026-12-20 뒤의";
+        QTest::newRow("an added date") << QByteArray("DTSTART:20240101T090000Z\r\nRDATE:20240107T100000Z\r\n") << 2 << "RDATE";
         QTest::newRow("a moved occurrence")
-            << QByteArray(
-                   "DTSTART:20240101T090000Z\r\nRRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:s\r\n"
-                   "RECURRENCE-ID:20240103T090000Z\r\nDTSTART:20240103T150000Z\r\nSUMMARY:moved\r\n")
+            << QByteArray("DTSTART:20240101T090000Z\r\nRRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:s\r\n"
+                          "RECURRENCE-ID:20240103T090000Z\r\nDTSTART:20240103T150000Z\r\nSUMMARY:moved\r\n")
             << 2 << "2024-01-03의 반복을 바꾼";
     }
     void seriesTakenApart()
@@ -225,8 +218,7 @@ private slots:
         QFETCH(QByteArray, event);
         QFETCH(int, events);
         QFETCH(QString, said);
-        const CalendarImport read =
-            readCalendar(calendar("BEGIN:VEVENT\r\nUID:s\r\nSUMMARY:x\r\n" + event + "END:VEVENT\r\n"), "UTC");
+        const CalendarImport read = readCalendar(calendar("BEGIN:VEVENT\r\nUID:s\r\nSUMMARY:x\r\n" + event + "END:VEVENT\r\n"), "UTC");
         QCOMPARE(read.events.size(), events);
         QVERIFY2(read.notes.join('\n').contains(said), qPrintable(read.notes.join('\n')));
         QSet<QString> identities;
@@ -262,8 +254,8 @@ private slots:
         }
         QCOMPARE(read.events[0].fields.value(field), event.value(field));
         // A silent alarm goes as a DISPLAY alarm, which comes back ringing unless told otherwise.
-        static const QStringList privateOnes{"application",      "Timezone",      "Recchildren",
-                                             "qdl-private-data", "outlook_index", "sound"};
+        static const QStringList privateOnes{"application", "Timezone",      "Recchildren", "qdl-private-data",
+                                             "outlook_index", "sound"};
         QCOMPARE(file.contains(privatePropertyName(field)), privateOnes.contains(field));
     }
 
@@ -276,30 +268,12 @@ private slots:
         QTest::addColumn<QString>("weekdays");
         QTest::addColumn<QString>("until");
         QTest::addColumn<bool>("allDay");
-        QTest::newRow("daily, no end") << "Daily"
-                                       << "2024-01-31 08:00:00"
-                                       << ""
-                                       << "" << false;
-        QTest::newRow("weekly, four days, end") << "Weekly"
-                                                << "2024-01-01 08:00:00"
-                                                << "85"
-                                                << "2024-12-30" << false;
-        QTest::newRow("on the 31st") << "MonthlyDate"
-                                     << "2024-01-31 23:30:00"
-                                     << ""
-                                     << "2025-12-31" << false;
-        QTest::newRow("fifth Tuesday") << "MonthlyDay"
-                                       << "2024-01-30 10:00:00"
-                                       << ""
-                                       << "" << false;
-        QTest::newRow("last Friday, all day") << "MonthlyEndDay"
-                                              << "2024-03-29 00:00:00"
-                                              << ""
-                                              << "2026-03-27" << true;
-        QTest::newRow("29 February") << "Yearly"
-                                     << "2024-02-29 00:00:00"
-                                     << ""
-                                     << "2032-02-29" << true;
+        QTest::newRow("daily, no end") << "Daily" << "2024-01-31 08:00:00" << "" << "" << false;
+        QTest::newRow("weekly, four days, end") << "Weekly" << "2024-01-01 08:00:00" << "85" << "2024-12-30" << false;
+        QTest::newRow("on the 31st") << "MonthlyDate" << "2024-01-31 23:30:00" << "" << "2025-12-31" << false;
+        QTest::newRow("fifth Tuesday") << "MonthlyDay" << "2024-01-30 10:00:00" << "" << "" << false;
+        QTest::newRow("last Friday, all day") << "MonthlyEndDay" << "2024-03-29 00:00:00" << "" << "2026-03-27" << true;
+        QTest::newRow("29 February") << "Yearly" << "2024-02-29 00:00:00" << "" << "2032-02-29" << true;
     }
     void repetitionsRoundTrip()
     {
@@ -308,13 +282,8 @@ private slots:
         QFETCH(QString, weekdays);
         QFETCH(QString, until);
         QFETCH(bool, allDay);
-        StoreRecord e{{"ID", "1"},
-                      {"Description", "r"},
-                      {"Start", start},
-                      {"Type", allDay ? "AllDay" : "Timed"},
-                      {"Rtype", rtype},
-                      {"Rfreq", "1"},
-                      {"Rhasenddate", until.isEmpty() ? "0" : "1"}};
+        StoreRecord e{{"ID", "1"}, {"Description", "r"}, {"Start", start}, {"Type", allDay ? "AllDay" : "Timed"},
+                      {"Rtype", rtype}, {"Rfreq", "1"}, {"Rhasenddate", until.isEmpty() ? "0" : "1"}};
         e["End"] = allDay ? start.left(10) + " 23:59:59" : start.left(11) + "23:45:00";
         if (!weekdays.isEmpty())
             e["Rweekdays"] = weekdays;
@@ -338,8 +307,7 @@ private slots:
     // An all-day event is the same days everywhere: DATE values, the end the day after.
     void allDayIsNeverShifted()
     {
-        const StoreRecord e{
-            {"ID", "3"}, {"Type", "AllDay"}, {"Start", "2024-03-10 00:00:00"}, {"End", "2024-03-11 23:59:59"}};
+        const StoreRecord e{{"ID", "3"}, {"Type", "AllDay"}, {"Start", "2024-03-10 00:00:00"}, {"End", "2024-03-11 23:59:59"}};
         for (const QByteArray zone : {"UTC", "Asia/Seoul", "Pacific/Honolulu"}) {
             CalendarOptions options;
             options.localZone = zone;
@@ -350,8 +318,7 @@ private slots:
             QCOMPARE(recordsFromCalendarFile(file, options).events.value(0).fields.value("End"), e.value("End"));
         }
         // The end as another program stores it (the next midnight) keeps the same days.
-        const StoreRecord outlookStyle{
-            {"Type", "AllDay"}, {"Start", "2024-03-10 00:00:00"}, {"End", "2024-03-12 00:00:00"}};
+        const StoreRecord outlookStyle{{"Type", "AllDay"}, {"Start", "2024-03-10 00:00:00"}, {"End", "2024-03-12 00:00:00"}};
         const QByteArray file = calendarFileFromRecords({outlookStyle}, {});
         QVERIFY(file.contains("DTEND;VALUE=DATE:20240312\r\n"));
         QCOMPARE(recordsFromCalendarFile(file).events.value(0).fields.value("End"), outlookStyle.value("End"));
@@ -359,8 +326,7 @@ private slots:
 
     void localTimesCarryTheirZone()
     {
-        const StoreRecord e{
-            {"ID", "1"}, {"Type", "Timed"}, {"Start", "2024-07-01 09:00:00"}, {"End", "2024-07-01 10:00:00"}};
+        const StoreRecord e{{"ID", "1"}, {"Type", "Timed"}, {"Start", "2024-07-01 09:00:00"}, {"End", "2024-07-01 10:00:00"}};
         CalendarOptions seoul;
         seoul.localZone = "Asia/Seoul";
         const QByteArray file = calendarFileFromRecords({e}, {}, seoul);
@@ -369,8 +335,7 @@ private slots:
         // Read where the clocks are seven hours behind Seoul in July.
         CalendarOptions berlin;
         berlin.localZone = "Europe/Berlin";
-        QCOMPARE(recordsFromCalendarFile(file, berlin).events.value(0).fields.value("Start"),
-                 QStringLiteral("2024-07-01 02:00:00"));
+        QCOMPARE(recordsFromCalendarFile(file, berlin).events.value(0).fields.value("Start"), QStringLiteral("2024-07-01 02:00:00"));
         CalendarOptions utc;
         utc.localZone = "UTC";
         const QByteArray inUtc = calendarFileFromRecords({e}, {}, utc);
@@ -420,8 +385,7 @@ private slots:
     {
         QFETCH(int, ical);
         QFETCH(QString, store);
-        const QByteArray todo =
-            "BEGIN:VTODO\r\nUID:t\r\nSUMMARY:x\r\nPRIORITY:" + QByteArray::number(ical) + "\r\nEND:VTODO\r\n";
+        const QByteArray todo = "BEGIN:VTODO\r\nUID:t\r\nSUMMARY:x\r\nPRIORITY:" + QByteArray::number(ical) + "\r\nEND:VTODO\r\n";
         QCOMPARE(readCalendar(calendar(todo), "UTC").tasks.value(0).fields.value("Priority"), store);
     }
 

@@ -30,7 +30,10 @@ class ContactCardsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_haveShared = QDir(vcardFile(QString())).exists(); }
+    void initTestCase()
+    {
+        m_haveShared = QDir(vcardFile(QString())).exists();
+    }
 
     // Every file of the shared folder gives contacts, or problems that say why not.
     void everyPublicFileIsReadOrRefused()
@@ -62,8 +65,7 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         const auto row = [](const char *file, int card, const char *field, const QString &value) {
-            QTest::addRow("%s #%d %s", file, card, field)
-                << QString::fromLatin1(file) << card << QString::fromLatin1(field) << value;
+            QTest::addRow("%s #%d %s", file, card, field) << QString::fromLatin1(file) << card << QString::fromLatin1(field) << value;
         };
         row("aosp_v21_complicated.vcf", 0, "LastName", "Gump");
         row("aosp_v21_complicated.vcf", 0, "FirstName", "Forrest");
@@ -82,8 +84,7 @@ private slots:
         row("aosp_v21_complicated.vcf", 0, "H_Zip", "30314");
         row("aosp_v21_complicated.vcf", 0, "Emails", "forrestgump@walladalla.com cell@example.com");
         row("aosp_v21_complicated.vcf", 0, "Notes",
-            "The following note is the example from RFC 2045.\nNow's the time for all folk to come to the aid of their "
-            "country.");
+            "The following note is the example from RFC 2045.\nNow's the time for all folk to come to the aid of their country.");
         row("aosp_v21_complicated.vcf", 0, "H_Birthday", "1 Jan 1980");
         row("aosp_v21_complicated.vcf", 0, "H_URL", "http://www.example.com/");
         row("aosp_v21_invalid_comment_line.vcf", 0, "Notes",
@@ -116,8 +117,7 @@ private slots:
         row("kde_vcard10.vcf", 0, "O_Street", QStringLiteral("DDDDDDDDDDDDDDD-Staße 2\n00000 DDDDDDDDDD"));
         row("khard_korean-c.vcf", 0, "FileAs", QStringLiteral("최유림"));
         row("khard_text-bday.vcf", 0, "H_Birthday", "circa 1800");
-        row("khard_photov4.vcf", 0, "Photo",
-            "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAsAAAALCAQAAAADpb+tAAAAQklEQVQI12");
+        row("khard_photov4.vcf", 0, "Photo", "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAsAAAALCAQAAAADpb+tAAAAQklEQVQI12");
     }
     void publicFileFields()
     {
@@ -140,14 +140,13 @@ private slots:
     // quoted-printable with soft breaks inside a character.
     void oldKoreanPhoneCard()
     {
-        const QByteArray card =
-            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
-            "N;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8;=C3=B6=BC=F6;;;\r\n"
-            "TEL;CELL:011-123-4567\r\nTEL;WORK;VOICE:02-555-0000\r\nTEL;WORK;FAX:02-555-0001\r\n"
-            "ADR;HOME;CHARSET=KS_C_5601-1987:;;\xBC\xAD\xBF\xEF\xBD\xC3 \xC1\xDF\xB1\xB8;;;100-011;\r\n"
-            "NOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=C3=B9=C2=B0 =C1=D9=0D=0A=B5=CE=B9=\r\n"
-            "=F8=C2=B0\r\nORG:\xC7\xD1\xB1\xB9\xC0\xFC\xC0\xDA;\xBF\xB5\xBE\xF7\xBA\xCE\r\n"
-            "BDAY:19750105\r\nEND:VCARD\r\n";
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                "N;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=B1=E8;=C3=B6=BC=F6;;;\r\n"
+                                "TEL;CELL:011-123-4567\r\nTEL;WORK;VOICE:02-555-0000\r\nTEL;WORK;FAX:02-555-0001\r\n"
+                                "ADR;HOME;CHARSET=KS_C_5601-1987:;;\xBC\xAD\xBF\xEF\xBD\xC3 \xC1\xDF\xB1\xB8;;;100-011;\r\n"
+                                "NOTE;CHARSET=EUC-KR;ENCODING=QUOTED-PRINTABLE:=C3=B9=C2=B0 =C1=D9=0D=0A=B5=CE=B9=\r\n"
+                                "=F8=C2=B0\r\nORG:\xC7\xD1\xB1\xB9\xC0\xFC\xC0\xDA;\xBF\xB5\xBE\xF7\xBA\xCE\r\n"
+                                "BDAY:19750105\r\nEND:VCARD\r\n";
         const ContactsFromVCards read = contactsFromVCardFile(card);
         QCOMPARE(read.contacts.size(), 1);
         const StoreRecord &c = read.contacts[0].fields;
@@ -169,12 +168,11 @@ private slots:
     // Today's phones: 3.0 with groups and labels (iPhone), 4.0 with tel: addresses (Android).
     void todaysPhoneCards()
     {
-        const QByteArray iphone =
-            "BEGIN:VCARD\nVERSION:3.0\nPRODID:-//Apple Inc.//iPhone OS 17.0//EN\nN:이;영희;;;\n"
-            "FN:이영희\nX-PHONETIC-LAST-NAME:Lee\nitem1.TEL;type=pref:010-2222-3333\n"
-            "item1.X-ABLabel:_$!<Mobile>!$_\nTEL;type=WORK;type=VOICE:02-1111-2222\n"
-            "item2.X-ABDATE;X-APPLE-OMIT-YEAR=1604:1604-03-08\nitem2.X-ABLabel:_$!<Anniversary>!$_\n"
-            "BDAY;X-APPLE-OMIT-YEAR=1604:1604-12-25\nX-ICQ:12345\nGEO:37.5;127.0\nEND:VCARD\n";
+        const QByteArray iphone = "BEGIN:VCARD\nVERSION:3.0\nPRODID:-//Apple Inc.//iPhone OS 17.0//EN\nN:이;영희;;;\n"
+                                  "FN:이영희\nX-PHONETIC-LAST-NAME:Lee\nitem1.TEL;type=pref:010-2222-3333\n"
+                                  "item1.X-ABLabel:_$!<Mobile>!$_\nTEL;type=WORK;type=VOICE:02-1111-2222\n"
+                                  "item2.X-ABDATE;X-APPLE-OMIT-YEAR=1604:1604-03-08\nitem2.X-ABLabel:_$!<Anniversary>!$_\n"
+                                  "BDAY;X-APPLE-OMIT-YEAR=1604:1604-12-25\nX-ICQ:12345\nGEO:37.5;127.0\nEND:VCARD\n";
         ContactsFromVCards read = contactsFromVCardFile(iphone);
         QCOMPARE(read.contacts.size(), 1);
         StoreRecord c = read.contacts[0].fields;
@@ -186,10 +184,9 @@ private slots:
         QCOMPARE(read.foreign.count, 2);
         QCOMPARE(read.foreign.byName.value("GEO"), 1);
 
-        const QByteArray android =
-            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:박지성\r\nN:박;지성;;;\r\nGENDER:M\r\n"
-            "TEL;VALUE=uri;TYPE=\"cell,home\":tel:+82-10-1234-5678\r\nTEL;TYPE=work,cell:tel:010-9\r\n"
-            "EMAIL;TYPE=work:park@example.com\r\nBDAY:--0225\r\nUID:urn:uuid:1234\r\nEND:VCARD\r\n";
+        const QByteArray android = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:박지성\r\nN:박;지성;;;\r\nGENDER:M\r\n"
+                                   "TEL;VALUE=uri;TYPE=\"cell,home\":tel:+82-10-1234-5678\r\nTEL;TYPE=work,cell:tel:010-9\r\n"
+                                   "EMAIL;TYPE=work:park@example.com\r\nBDAY:--0225\r\nUID:urn:uuid:1234\r\nEND:VCARD\r\n";
         read = contactsFromVCardFile(android);
         c = read.contacts.value(0).fields;
         QCOMPARE(c.value("H_Mobile"), QStringLiteral("+82-10-1234-5678"));
@@ -204,8 +201,7 @@ private slots:
     {
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("field");
-        for (const auto &[version, name] :
-             {std::pair{VCardVersion::V21, "2.1"}, {VCardVersion::V30, "3.0"}, {VCardVersion::V40, "4.0"}})
+        for (const auto &[version, name] : {std::pair{VCardVersion::V21, "2.1"}, {VCardVersion::V30, "3.0"}, {VCardVersion::V40, "4.0"}})
             for (const QString &field : schema::contacts().fields)
                 QTest::addRow("%s %s", name, qPrintable(field)) << int(version) << field;
     }
@@ -227,9 +223,9 @@ private slots:
             return;
         }
         QCOMPARE(back.fields.value(field), contact.value(field));
-        static const QStringList privateOnes{"application",     "O_Office",     "O_Assistant",
-                                             "O_Manager",       "H_Spouse",     "H_Children",
-                                             "BusinessContact", "BusinessCard", "outlook_index"};
+        static const QStringList privateOnes{"application", "O_Office",   "O_Assistant",   "O_Manager",
+                                             "H_Spouse",    "H_Children", "BusinessContact", "BusinessCard",
+                                             "outlook_index"};
         QCOMPARE(file.contains(privatePropertyName(field)), privateOnes.contains(field));
     }
 
@@ -238,16 +234,11 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
-        QTest::newRow("gender unknown") << "H_Gender"
-                                        << "0";
-        QTest::newRow("birthday as the handheld writes it") << "H_Birthday"
-                                                            << "20040105";
-        QTest::newRow("birthday as text") << "H_Birthday"
-                                          << "spring";
-        QTest::newRow("e-mail list with two blanks") << "Emails"
-                                                     << "a@b.c  d@e.f";
-        QTest::newRow("photo that is no address") << "Photo"
-                                                  << "some picture";
+        QTest::newRow("gender unknown") << "H_Gender" << "0";
+        QTest::newRow("birthday as the handheld writes it") << "H_Birthday" << "20040105";
+        QTest::newRow("birthday as text") << "H_Birthday" << "spring";
+        QTest::newRow("e-mail list with two blanks") << "Emails" << "a@b.c  d@e.f";
+        QTest::newRow("photo that is no address") << "Photo" << "some picture";
     }
     void inexactValuesComeBack()
     {
@@ -279,9 +270,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("properties");
         QTest::addColumn<QString>("fileAs");
-        QTest::newRow("every part") << QByteArray(
-                                           "N:Kim;Chulsoo;Min;Dr;Jr\nNICKNAME:CS\nX-PHONETIC-FIRST-NAME:Cheolsu\n"
-                                           "X-PHONETIC-LAST-NAME:Gim\n")
+        QTest::newRow("every part") << QByteArray("N:Kim;Chulsoo;Min;Dr;Jr\nNICKNAME:CS\nX-PHONETIC-FIRST-NAME:Cheolsu\n"
+                                                  "X-PHONETIC-LAST-NAME:Gim\n")
                                     << "Dr Chulsoo (CS) Min Kim Jr &quot;Cheolsu Gim&quot;";
         QTest::newRow("company only") << QByteArray("N:;;;;\nORG:Acme;Sales\n") << "Acme";
         QTest::newRow("e-mail only") << QByteArray("EMAIL:a@b.c\nEMAIL:d@e.f\n") << "a@b.c";
