@@ -5,6 +5,7 @@
 //   sqlite3  the command  sqlite3 -csv Qtdata.mdb "SELECT * FROM <table>" > file.
 // Prints records per second, the ratios and the peak memory of the export.
 #include "BenchReport.h"
+#include "Profiling.h"
 #include "exchange/DeviceExport.h"
 #include "exchange/DocumentWriters.h"
 #include "records/Messages.h"
@@ -172,10 +173,13 @@ int main(int argc, char *argv[])
             resetPeakMemory();
             bool failed = false;
             const double exportMs = bestOf(runs, [&] {
+                bench::profile("export", true);
                 t.start();
                 failed =
                     failed || exportToDevice(*store, data, drive, {kind}, messages, nullptr, {}).completed.size() != 1;
-                return t.nsecsElapsed() / 1e6;
+                const double ms = t.nsecsElapsed() / 1e6;
+                bench::profile("export", false);
+                return ms;
             });
             const double peak = bench::processPeakMegabytes();
             if (failed) {
@@ -195,9 +199,11 @@ int main(int argc, char *argv[])
                     : -1;
 
             // The parts, once each; the bytes must be those of the writer's text.
+            bench::profile("bytes", true);
             t.start();
             const QByteArray direct = handheldDocument(kind, *store);
             const double bytesMs = t.nsecsElapsed() / 1e6;
+            bench::profile("bytes", false);
             t.start();
             const QString document = documentFromStore(kind, *store);
             const double textMs = t.nsecsElapsed() / 1e6;

@@ -126,29 +126,27 @@ bool handheldReachable(const QString &root)
     return !root.isEmpty() && QFileInfo(QDir(root).filePath("Qtopia/Applications")).isDir();
 }
 
-// Writes pieces of a document to a file on the handheld on a thread of its own, so that the
-// drive's writing overlaps the making of the document. A piece is copied into a short queue; a
-// failed write makes every later one refused.
-class DeviceWriter
+// Writes pieces of a document to a file on a thread of its own, so that the disk's or the drive's
+// writing overlaps the making of the document. A piece waits in a short queue (shared, not
+// copied, by the writers of one document); a failed write makes every later one refused.
+class BackgroundWriter
 {
 public:
-    using Write = std::function<bool(QIODevice &file, const QByteArray &bytes)>;
+    using Write = std::function<bool(const QByteArray &bytes)>;
 
-    DeviceWriter(QFileDevice &file, Write write)
-        : m_file(file), m_write(std::move(write)), m_thread([this] { drain(); })
-    {}
-    ~DeviceWriter() { finish(); }
-    DeviceWriter(const DeviceWriter &) = delete;
-    DeviceWriter &operator=(const DeviceWriter &) = delete;
+    explicit BackgroundWriter(Write write) : m_write(std::move(write)), m_thread([this] { drain(); }) {}
+    ~BackgroundWriter() { finish(); }
+    BackgroundWriter(const BackgroundWriter &) = delete;
+    BackgroundWriter &operator=(const BackgroundWriter &) = delete;
 
     // False once a write has failed.
-    bool write(QByteArrayView piece)
+    bool write(const QByteArray &piece)
     {
         std::unique_lock lock(m_mutex);
         m_room.wait(lock, [this] { return m_queue.size() < queued || m_failed; });
         if (m_failed)
             return false;
-        m_queue.push_back(QByteArray(piece.data(), piece.size()));
+        m_queue.push_back(piece);
         m_ready.notify_one();
         return true;
     }
@@ -182,15 +180,13 @@ private:
                 piece = std::move(m_queue.front());
                 m_queue.pop_front();
             }
-            QString ignored; // the file is asked why when it is committed
-            const bool ok = m_failed || (m_write ? m_write(m_file, piece) : writeFully(m_file, piece, &ignored));
+            const bool ok = m_failed || m_write(piece);
             std::lock_guard lock(m_mutex);
             m_failed = m_failed || !ok;
             m_room.notify_one();
         }
     }
 
-    QFileDevice &m_file;
     Write m_write;
     std::mutex m_mutex;
     std::condition_variable m_ready;
@@ -306,19 +302,31 @@ public:
         QSaveFile onDevice(target);
         if (!onDevice.open(QIODevice::WriteOnly))
             return stop([this] { return driveError(); });
-        DeviceWriter device(onDevice, m_writeToDevice);
+        WriteBack deviceWriteBack;
+        BackgroundWriter device([&](const QByteArray &piece) {
+            QString ignored; // the file is asked why when it is committed
+            if (!(m_writeToDevice ? m_writeToDevice(onDevice, piece) : writeFully(onDevice, piece, &ignored)))
+                return false;
+            deviceWriteBack.wrote(onDevice, piece.size());
+            return true;
+        });
+        BackgroundWriter staged([&](const QByteArray &piece) { return stagingFile.write(piece); });
         bool written = false;
         try {
             written = stagingFile.open() &&
-                      writeHandheldDocument(
-                          kind, m_store,
-                          [&](QByteArrayView piece) { return stagingFile.write(piece) && device.write(piece); }) &&
-                      stagingFile.finish();
+                      writeHandheldDocument(kind, m_store,
+                                            [&](QByteArrayView piece) {
+                                                const QByteArray bytes = piece.toByteArray();
+                                                return staged.write(bytes) && device.write(bytes);
+                                            }) &&
+                      staged.finish() && stagingFile.finish();
         } catch (const StoreError &e) {
+            staged.finish();
             device.finish();
             m_messages.showFailure(e.message());
             return KindResult::Stop;
         }
+        staged.finish();
         error = stagingFile.errorString();
         const bool deviceWritten = device.finish();
         const QString damaged = pagesChecked.get();
@@ -379,7 +387,7 @@ private:
     Messages &m_messages;
     ListWindowsHost *m_lists;
     const std::function<void()> &m_hide;
-    DeviceWriter::Write m_writeToDevice; // tests make the drive fail half-way
+    std::function<bool(QIODevice &file, const QByteArray &bytes)> m_writeToDevice; // tests make the drive fail half-way
     Backup m_backup;
 };
 

@@ -18,6 +18,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -69,6 +70,20 @@ bool writeFully(QFileDevice &file, QByteArrayView bytes, QString *error)
     return true;
 }
 
+void WriteBack::wrote(QFileDevice &file, qint64 bytes)
+{
+    m_written += bytes;
+    if (m_written - m_started < stride)
+        return;
+#if defined(Q_OS_LINUX)
+    if (file.flush() && file.handle() >= 0)
+        ::sync_file_range(file.handle(), m_started, m_written - m_started, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+#endif
+    m_started = m_written;
+}
+
 StagingFile::StagingFile(const QString &dataDirectory, const QString &name)
     : m_finalPath(QDir(dataDirectory).filePath(name)), m_file(m_finalPath + ".XXXXXX")
 {}
@@ -89,7 +104,10 @@ bool StagingFile::open()
 
 bool StagingFile::write(QByteArrayView bytes)
 {
-    return writeFully(m_file, bytes, &m_error);
+    if (!writeFully(m_file, bytes, &m_error))
+        return false;
+    m_writeBack.wrote(m_file, bytes.size());
+    return true;
 }
 
 bool StagingFile::finish()

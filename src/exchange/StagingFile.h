@@ -12,6 +12,20 @@ class QIODevice;
 
 namespace pimdesk {
 
+// The writing back to the disk of a file being written, started every few megabytes instead of all
+// at once when it is synced: the disk then writes while the rest is made, and the sync at the end
+// waits only for the last piece. Only a hint to the system (where it has none, nothing is done).
+class WriteBack
+{
+public:
+    void wrote(QFileDevice &file, qint64 bytes);
+
+private:
+    static constexpr qint64 stride = 8 << 20;
+    qint64 m_written = 0;
+    qint64 m_started = 0;
+};
+
 // A staging copy on its way into the data folder. It is written under a name of its own beside
 // its place (DATA/<name>.XXXXXX), synced to the disk, and renamed over DATA/<name> only by
 // commit(): until then DATA/<name> keeps what it held, whatever happens to this run (a kill, a full
@@ -41,6 +55,7 @@ private:
     QString m_finalPath;
     QTemporaryFile m_file;
     QString m_error;
+    WriteBack m_writeBack;
 };
 
 // Removes the files that a copy ended by force left under a temporary name (name.XXXXXX, as this

@@ -273,9 +273,14 @@ QString Store::Query::text(int column) const
 
 QByteArrayView Store::Query::utf8(int column) const
 {
-    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
-        return QByteArrayView();
+    // The text of a value that is not null is never a null pointer (an empty text is ""), except
+    // when SQLite runs out of memory converting it.
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    if (!text) {
+        if (sqlite3_column_type(m_statement, column) != SQLITE_NULL)
+            m_store.fail(QStringLiteral("값을 읽을 수 없습니다"));
+        return QByteArrayView();
+    }
     return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }
 

@@ -48,6 +48,7 @@ private slots:
     void datebookValues();
     void handheldBytesMatchTheWritersText();
     void largeDocumentsComeInPieces();
+    void largeTablesWrittenInPartsGiveTheSameBytes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -368,6 +369,71 @@ void TestDocumentWriters::largeDocumentsComeInPieces()
         return false;
     }));
     QCOMPARE(offered, 1);
+}
+
+// A large table is written by two threads, part by part; a table read inside a transaction of the
+// store's connection is walked whole. Both give the same bytes, whatever the rows hold and however
+// sparse their rowids are, and a receiver that refuses a piece still ends the writing there.
+void TestDocumentWriters::largeTablesWrittenInPartsGiveTheSameBytes()
+{
+    struct Kind
+    {
+        RecordKind kind;
+        const char *table;
+        const char *text;
+        const char *other;
+    };
+    const Kind kinds[] = {{RecordKind::Contacts, "Contacts", "FileAs", "Notes"},
+                          {RecordKind::Tasks, "Todo", "Description", "Notes"},
+                          {RecordKind::Events, "Datebook", "Description", "Start"}};
+    {
+        Store::Transaction tx(*m_store);
+        for (const Kind &k : kinds)
+            for (int i = 1; i <= 9000; ++i) {
+                QVariant other = QString(i % 40, QChar(u'가' + i % 50));
+                if (k.kind == RecordKind::Events)
+                    other = i % 7 ? QVariant(QString("2006-01-%1 10:00:00").arg(1 + i % 28, 2, 10, QChar('0')))
+                                  : QVariant();
+                QVariant text = QString("홍길동 %1 <&\"x\">&amp;").arg(i);
+                if (i % 101 == 0)
+                    text = QByteArray("A\xff") + QByteArray::number(i); // not UTF-8, put there by another program
+                else if (i % 13 == 0)
+                    text = "   ";
+                insert(*m_store, k.table, {{"ID", i}, {k.text, text}, {k.other, other}});
+            }
+        // Gaps: a whole part without rows, and rows far beyond the others.
+        for (const Kind &k : kinds) {
+            m_store->exec(QString("DELETE FROM %1 WHERE rowid BETWEEN 2000 AND 4200").arg(k.table));
+            m_store->exec(QString("UPDATE %1 SET rowid = rowid + 500000 WHERE rowid > 8990").arg(k.table));
+        }
+        tx.commit();
+    }
+
+    for (const Kind &k : kinds) {
+        QByteArray whole;
+        {
+            Store::Transaction tx(*m_store);
+            whole = handheldDocument(k.kind, *m_store);
+        }
+        QVERIFY(whole.contains("id=\"1\" "));
+        QVERIFY(whole.contains("\"9000\""));
+        QVERIFY(whole.contains("A\xEF\xBF\xBD" "101"));
+        QCOMPARE(handheldDocument(k.kind, *m_store), whole);
+        QList<QByteArray> pieces;
+        QVERIFY(writeHandheldDocument(k.kind, *m_store, [&pieces](QByteArrayView piece) {
+            pieces.append(piece.toByteArray());
+            return true;
+        }));
+        QCOMPARE(pieces.join(), whole);
+        for (int refused : {1, 2, int(pieces.size())}) {
+            int offered = 0;
+            QVERIFY(!writeHandheldDocument(k.kind, *m_store, [&](QByteArrayView) { return ++offered < refused; }));
+            QCOMPARE(offered, refused);
+        }
+    }
+    // The store's connection can still write: the walk's read transaction has ended.
+    insert(*m_store, "Todo", {{"ID", 9001}, {"Description", "after"}});
+    QVERIFY(handheldDocument(RecordKind::Tasks, *m_store).contains("after"));
 }
 
 QTEST_GUILESS_MAIN(TestDocumentWriters)
