@@ -1,6 +1,7 @@
 #include "exchange/DeviceTime.h"
 #include "exchange/DocumentWriters.h"
 #include "records/Store.h"
+#include "records/StoreError.h"
 #include "records/TextConversion.h"
 
 #include <QTemporaryDir>
@@ -49,6 +50,7 @@ private slots:
     void handheldBytesMatchTheWritersText();
     void largeDocumentsComeInPieces();
     void largeTablesWrittenInPartsGiveTheSameBytes();
+    void damageFoundByEitherThreadIsReported();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -434,6 +436,44 @@ void TestDocumentWriters::largeTablesWrittenInPartsGiveTheSameBytes()
     // The store's connection can still write: the walk's read transaction has ended.
     insert(*m_store, "Todo", {{"ID", 9001}, {"Description", "after"}});
     QVERIFY(handheldDocument(RecordKind::Tasks, *m_store).contains("after"));
+}
+
+// A damaged page in the second of the table's parts (rowids 1001 to 2000 of 9,000, walked by the
+// second thread) or in the third (the first thread's): either way the writing ends with the
+// store's error, and does not hang waiting for the other thread.
+void TestDocumentWriters::damageFoundByEitherThreadIsReported()
+{
+    for (const int damagedRow : {1500, 2500}) {
+        init();
+        {
+            Store::Transaction tx(*m_store);
+            for (int i = 1; i <= 9000; ++i)
+                insert(*m_store, "Contacts", {{"ID", i}, {"FileAs", QString("row%1end").arg(i)}, {"Notes", QString(300, 'n')}});
+            tx.commit();
+        }
+        const QString path = m_store->path();
+        m_store.reset();
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            // The row's page of the table (and of the index on FileAs).
+            const QByteArray bytes = file.readAll();
+            const QByteArray marker = QString("row%1end").arg(damagedRow).toUtf8();
+            for (qint64 at = bytes.indexOf(marker); at > 0; at = bytes.indexOf(marker, at + 1)) {
+                file.seek(at / 4096 * 4096);
+                file.write(QByteArray(4096, '\xff'));
+            }
+        }
+        m_store = Store::open(path);
+        bool failed = false;
+        try {
+            writeHandheldDocument(RecordKind::Contacts, *m_store, [](QByteArrayView) { return true; });
+        } catch (const StoreError &) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        cleanup();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDocumentWriters)
