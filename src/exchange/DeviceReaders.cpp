@@ -348,6 +348,53 @@ private:
         if (m_values[0].rank == 0 || !parseWholeNumber(m_values[0].text, &id))
             return false;
 
+        // Until the first change, only the statement that asks whether the store holds the record
+        // as it is gets the values; the others get them once a record needs writing.
+        const bool probeFirst = m_store && !m_changing && m_unchanged;
+        if (probeFirst) {
+            const auto targets = m_targets;
+            m_targets = {nullptr, nullptr, m_unchanged};
+            const bool bound = bindRecord(id);
+            m_targets = targets;
+            if (!bound)
+                return false;
+            const bool unchanged = m_store->step(m_unchanged) && sqlite3_column_int(m_unchanged, 0) != 0;
+            sqlite3_reset(m_unchanged);
+            if (unchanged)
+                return true;
+        }
+        if (!bindRecord(id))
+            return false;
+        if (!m_store)
+            return true;
+        if (!m_changing)
+            beginChanges();
+        if (m_upsert) {
+            m_store->step(update);
+            sqlite3_reset(update);
+            return true;
+        }
+        m_store->step(update);
+        bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
+        sqlite3_reset(update);
+        if (!found) {
+            // Nothing changed: either the record is there as it is, or it is new.
+            sqlite3_reset(m_exists);
+            sqlite3_bind_int64(m_exists, 1, id);
+            found = m_store->step(m_exists);
+            sqlite3_reset(m_exists);
+        }
+        if (!found) {
+            m_store->step(insert);
+            sqlite3_reset(insert);
+        }
+        return true;
+    }
+
+    // The record's values, bound to the statements of m_targets (or, without a store, held); false
+    // when a time is not one.
+    bool bindRecord(qint64 id)
+    {
         const qsizetype offset = m_store ? 0 : m_records->values.size();
         if (m_store) {
             for (sqlite3_stmt *statement : m_targets) {
@@ -389,34 +436,6 @@ private:
         for (const FixedValue &fixed : m_layout.fixedValues)
             bindText(parameter++, fixed.value, qsizetype(std::strlen(fixed.value)));
 
-        if (!m_changing) {
-            if (m_unchanged) {
-                const bool unchanged = m_store->step(m_unchanged) && sqlite3_column_int(m_unchanged, 0) != 0;
-                sqlite3_reset(m_unchanged);
-                if (unchanged)
-                    return true;
-            }
-            beginChanges();
-        }
-        if (m_upsert) {
-            m_store->step(update);
-            sqlite3_reset(update);
-            return true;
-        }
-        m_store->step(update);
-        bool found = sqlite3_changes(sqlite3_db_handle(update)) > 0;
-        sqlite3_reset(update);
-        if (!found) {
-            // Nothing changed: either the record is there as it is, or it is new.
-            sqlite3_reset(m_exists);
-            sqlite3_bind_int64(m_exists, 1, id);
-            found = m_store->step(m_exists);
-            sqlite3_reset(m_exists);
-        }
-        if (!found) {
-            m_store->step(insert);
-            sqlite3_reset(insert);
-        }
         return true;
     }
 

@@ -409,20 +409,6 @@ std::vector<std::pair<qint64, qint64>> partsOf(Store &store, const WalkLayout &l
     return parts;
 }
 
-// The read transaction that keeps the store as it is while its parts are walked (no other
-// connection can commit while it holds the store's shared lock).
-class ReadTransaction
-{
-public:
-    explicit ReadTransaction(Store &store) : m_store(store) { m_store.exec(QStringLiteral("BEGIN")); }
-    ~ReadTransaction() { sqlite3_exec(m_store.connection(), "COMMIT", nullptr, nullptr, nullptr); }
-    ReadTransaction(const ReadTransaction &) = delete;
-    ReadTransaction &operator=(const ReadTransaction &) = delete;
-
-private:
-    Store &m_store;
-};
-
 // The second thread: it walks the odd parts into two buffers in turn and hands each on once the
 // one before it has been taken.
 class PartWriter
@@ -467,7 +453,7 @@ private:
              const std::vector<std::pair<qint64, qint64>> &parts)
     {
         try {
-            ReadTransaction reading(store);
+            Store::Reading reading(store);
             for (size_t part = 1, turn = 0; part < parts.size(); part += 2, turn ^= 1) {
                 ByteSink &sink = m_sinks[turn];
                 sink.truncate(0);
@@ -515,14 +501,13 @@ bool writeDocument(Store &store, const DocumentLayout &layout, QByteArrayView pr
 
     // The walk sees the store as one state: inside the caller's transaction, or in a read
     // transaction of its own.
-    std::optional<ReadTransaction> reading;
-    if (sqlite3_get_autocommit(store.connection()))
-        reading.emplace(store);
+    const bool ownReading = sqlite3_get_autocommit(store.connection());
+    const Store::Reading reading(store);
     // Parts need a read transaction of the walk's own (another connection would not see changes
     // of the caller's transaction) and a table walked in rowid order.
     std::vector<std::pair<qint64, qint64>> parts;
     std::shared_ptr<Store> secondConnection;
-    if (reading && walkLayout.inRowidOrder() && std::thread::hardware_concurrency() >= 2)
+    if (ownReading && walkLayout.inRowidOrder() && std::thread::hardware_concurrency() >= 2)
         parts = partsOf(store, walkLayout);
     if (!parts.empty()) {
         // A store that cannot be opened a second time (made read-only meanwhile) is walked whole.

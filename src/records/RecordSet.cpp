@@ -171,6 +171,8 @@ void RecordSet::loadBlock(int start) const
     m_block.clear();
     m_block.reserve(end - start);
     m_blockStart = start;
+    // One read for the block, not one for each of its records.
+    const Store::Reading reading(*m_store);
     sqlite3_stmt *s = m_store->prepare("SELECT * FROM " + quotedName(m_source.table) + " WHERE rowid = ?");
     for (int p = start; p < end; ++p) {
         sqlite3_reset(s);

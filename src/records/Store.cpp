@@ -284,6 +284,22 @@ QByteArrayView Store::Query::utf8(int column) const
     return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }
 
+Store::Reading::Reading(Store &store) : m_store(store)
+{
+    if (m_store.m_transactionDepth == 0 && sqlite3_get_autocommit(m_store.m_db)) {
+        m_store.exec(QStringLiteral("BEGIN"));
+        m_began = true;
+    }
+}
+
+Store::Reading::~Reading()
+{
+    // A read transaction ends without writing anything: COMMIT cannot fail for want of room or of
+    // a lock.
+    if (m_began && !sqlite3_get_autocommit(m_store.m_db))
+        sqlite3_exec(m_store.m_db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 Store::Transaction::Transaction(Store &store) : m_store(store)
 {
     if (m_store.m_transactionDepth == 0) {

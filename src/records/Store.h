@@ -100,6 +100,23 @@ public:
         bool m_done = false;
     };
 
+    // Several reads as one: the store is locked and its change counter checked once, not for every
+    // statement, and every statement sees the same state of the file (no other connection can
+    // commit meanwhile). Inside a transaction of this connection it does nothing. Nothing may be
+    // written while it lasts.
+    class Reading
+    {
+    public:
+        explicit Reading(Store &store);
+        ~Reading();
+        Reading(const Reading &) = delete;
+        Reading &operator=(const Reading &) = delete;
+
+    private:
+        Store &m_store;
+        bool m_began = false;
+    };
+
     QString errorText() const;
 
     // Throws a StoreError when the file's pages are damaged (PRAGMA quick_check): run before an
