@@ -13,8 +13,14 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <span>
+#include <thread>
 #include <vector>
 
 namespace pimdesk {
@@ -126,6 +132,173 @@ ReadResult failed(QString text)
     return r;
 }
 
+// The reader's front end on a thread of its own: the document's records, each with its attributes'
+// names and values copied out of the reader's buffer, come in batches, so that the merge of one
+// batch goes on beside the reading of the next. The batches come in the document's order; what
+// the merge counts (records, damaged pieces) is the same as when it reads the document itself.
+class ReadAhead
+{
+public:
+    struct Batch
+    {
+        // Record r's attributes: attributes[firsts[r]] up to attributes[firsts[r + 1]].
+        std::vector<DocumentReader::Attribute> attributes;
+        std::vector<qsizetype> firsts;
+        qint64 skipped = 0; // damaged pieces that held a record
+
+        qsizetype records() const { return qsizetype(firsts.size()) - 1; }
+        std::span<const DocumentReader::Attribute> record(qsizetype r) const
+        {
+            return std::span(attributes).subspan(size_t(firsts[size_t(r)]),
+                                                 size_t(firsts[size_t(r) + 1] - firsts[size_t(r)]));
+        }
+
+    private:
+        friend class ReadAhead;
+        QByteArray bytes;
+        std::vector<std::array<qsizetype, 4>> offsets; // name and value of each attribute in bytes
+    };
+
+    // Whether the document was read to its end, and what the reader saw of it (after next() has
+    // returned null).
+    struct Seen
+    {
+        bool documentOfItsKind = false;
+        bool readFailed = false;
+        QString errorString;
+        bool sawContent = false;
+        bool sawDocumentType = false;
+    };
+
+    ReadAhead(QIODevice &file, const QByteArray &recordElement, const QList<QByteArray> &containers)
+        : m_thread([this, &file, recordElement, containers] { read(file, recordElement, containers); })
+    {
+    }
+    ~ReadAhead()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    // The next batch (the one before is given back to be filled again); null at the end.
+    const Batch *next()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_taken) {
+            m_free.push_back(m_taken);
+            m_taken = nullptr;
+            m_changed.notify_all();
+        }
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        if (m_ready.empty())
+            return nullptr;
+        m_taken = m_ready.front();
+        m_ready.pop_front();
+        return m_taken;
+    }
+    const Seen &seen() const { return m_seen; }
+
+private:
+    static constexpr qsizetype batchBytes = 256 * 1024;
+    static constexpr size_t batchRecords = 1024;
+
+    void read(QIODevice &file, const QByteArray &recordElement, const QList<QByteArray> &containers)
+    {
+        try {
+            DocumentReader reader(file, recordElement, containers);
+            Seen seen;
+            Batch *batch = take();
+            while (batch && reader.next()) {
+                seen.documentOfItsKind = seen.documentOfItsKind || reader.isDocumentElement();
+                if (reader.damaged()) {
+                    if (reader.isRecord() || (!reader.isDocumentElement() && reader.heldAttributes()))
+                        ++batch->skipped;
+                    continue;
+                }
+                if (!reader.isRecord())
+                    continue;
+                for (const DocumentReader::Attribute &a : reader.attributes()) {
+                    const qsizetype name = batch->bytes.size();
+                    batch->bytes.append(a.name);
+                    const qsizetype value = batch->bytes.size();
+                    batch->bytes.append(a.value);
+                    // A value's view keeps being null or not, as the reader's was.
+                    batch->offsets.push_back({name, a.name.size(), a.value.isNull() ? -1 : value, a.value.size()});
+                }
+                batch->firsts.push_back(qsizetype(batch->offsets.size()));
+                if (batch->bytes.size() >= batchBytes || batch->firsts.size() > batchRecords)
+                    batch = hand(batch);
+            }
+            seen.readFailed = reader.readFailed();
+            seen.errorString = reader.errorString();
+            seen.sawContent = reader.sawContent();
+            seen.sawDocumentType = reader.sawDocumentType();
+            if (batch)
+                hand(batch);
+            std::lock_guard lock(m_mutex);
+            m_seen = seen;
+            m_done = true;
+        } catch (...) {
+            std::lock_guard lock(m_mutex);
+            m_failure = std::current_exception();
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    // A batch to fill, emptied; null when the merge has stopped.
+    Batch *take()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_free.empty() || m_stop; });
+        if (m_stop)
+            return nullptr;
+        Batch *batch = m_free.back();
+        m_free.pop_back();
+        batch->bytes.resize(0);
+        batch->offsets.clear();
+        batch->attributes.clear();
+        batch->firsts.assign(1, 0);
+        batch->skipped = 0;
+        return batch;
+    }
+
+    // Hands a filled batch on and takes the next to fill.
+    Batch *hand(Batch *batch)
+    {
+        const char *bytes = batch->bytes.constData();
+        for (const auto &[name, nameSize, value, valueSize] : batch->offsets)
+            batch->attributes.push_back({QByteArrayView(bytes + name, nameSize),
+                                         value < 0 ? QByteArrayView() : QByteArrayView(bytes + value, valueSize)});
+        {
+            std::lock_guard lock(m_mutex);
+            m_ready.push_back(batch);
+        }
+        m_changed.notify_all();
+        return take();
+    }
+
+    std::array<Batch, 3> m_batches;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Batch *> m_free{&m_batches[0], &m_batches[1], &m_batches[2]};
+    std::deque<Batch *> m_ready;
+    Batch *m_taken = nullptr;
+    Seen m_seen;
+    std::exception_ptr m_failure;
+    bool m_done = false;
+    bool m_stop = false;
+    std::thread m_thread; // last: it starts once every other member is made
+};
+
 class DocumentMerge
 {
 public:
@@ -174,9 +347,7 @@ public:
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return failed(QString("%1 파일을 읽을 수 없습니다.\r%2").arg(nativePath(path), file.errorString()));
-        DocumentReader reader(file, m_layout.recordElement, m_containers);
         ReadResult result;
-        bool documentOfItsKind = false;
         try {
             // Prepared before the transaction opens: a statement that cannot be prepared (a store
             // without the table's fields) then leaves nothing to roll back. Into an empty table,
@@ -196,24 +367,21 @@ public:
             std::optional<Store::Transaction> transaction;
             if (m_store)
                 transaction.emplace(*m_store);
-            while (reader.next()) {
-                documentOfItsKind = documentOfItsKind || reader.isDocumentElement();
-                if (reader.damaged()) {
-                    if (reader.isRecord() || (!reader.isDocumentElement() && reader.heldAttributes()))
+            ReadAhead reading(file, m_layout.recordElement, m_containers);
+            while (const ReadAhead::Batch *batch = reading.next()) {
+                result.skipped += batch->skipped;
+                for (qsizetype r = 0; r < batch->records(); ++r) {
+                    if (merge(batch->record(r), update, insert))
+                        ++result.merged;
+                    else
                         ++result.skipped;
-                    continue;
                 }
-                if (!reader.isRecord())
-                    continue;
-                if (merge(reader, update, insert))
-                    ++result.merged;
-                else
-                    ++result.skipped;
             }
-            if (reader.readFailed())
+            const ReadAhead::Seen &seen = reading.seen();
+            if (seen.readFailed)
                 return failed(QString("%1 파일을 읽는 중 오류가 났습니다.\r%2\r레코드를 하나도 가져오지 않았습니다.")
-                                  .arg(nativePath(path), reader.errorString()));
-            if (reader.sawContent() && !documentOfItsKind && !reader.sawDocumentType())
+                                  .arg(nativePath(path), seen.errorString));
+            if (seen.sawContent && !seen.documentOfItsKind && !seen.sawDocumentType)
                 return failed(QString("%1 파일은 Qtopia %2 문서가 아닙니다.\r레코드를 하나도 가져오지 않았습니다.")
                                   .arg(nativePath(path), QString::fromUtf8(m_kind.bookName)));
             if (transaction) {
@@ -330,11 +498,11 @@ private:
 
     // Merges one record element (or holds its values); false when it cannot be taken (no identity,
     // an identity or a time that is not a number).
-    bool merge(const DocumentReader &reader, sqlite3_stmt *update, sqlite3_stmt *insert)
+    bool merge(std::span<const DocumentReader::Attribute> attributes, sqlite3_stmt *update, sqlite3_stmt *insert)
     {
         for (Value &v : m_values)
             v = Value{};
-        for (const DocumentReader::Attribute &attribute : reader.attributes()) {
+        for (const DocumentReader::Attribute &attribute : attributes) {
             const NameTable::Entry *entry = m_names.find(attribute.name);
             if (!entry)
                 continue;
