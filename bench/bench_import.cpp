@@ -22,6 +22,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -322,6 +324,9 @@ struct ChildRun
 ChildRun runChild(const Kind &kind, const QString &dataDirectory, const QString &documentPath,
                   const char *mode = "--child")
 {
+    // The documents, stores and baselines the benchmark wrote are on the disk first: the import's
+    // own syncs then wait only for its own files.
+    ::sync();
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(QCoreApplication::applicationFilePath(),
