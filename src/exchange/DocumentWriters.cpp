@@ -287,7 +287,6 @@ public:
         return m_source.orderBy.isEmpty() || m_source.orderBy.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
     }
     const QString &table() const { return m_source.table; }
-    QString where() const { return m_source.where; }
 
     std::vector<Column> columns;
     int start = -1;
