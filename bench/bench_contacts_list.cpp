@@ -6,6 +6,7 @@
 //            text on the list's data source.
 // Targets: opening <= 0.5x its baseline, search <= 1.0x, both under 200 ms.
 #include "BenchReport.h"
+#include "ListPainting.h"
 #include "Profiling.h"
 #include "SqliteShell.h"
 #include "app/MainWindow.h"
@@ -66,12 +67,6 @@ void fill(Store &store)
     tx.commit();
 }
 
-// The grid painted with its first rows (a paint reads the rows it shows).
-void showFirstRows(RecordGrid *grid)
-{
-    QCoreApplication::processEvents();
-    grid->viewport()->repaint();
-}
 
 bench::Timing median(const QList<bench::Timing> &timings)
 {
@@ -135,7 +130,7 @@ int main(int argc, char **argv)
         open->trigger();
         list = main.windows().listWindow(RecordKind::Contacts);
         grid = list->findChild<RecordGrid *>("MSFlexGrid1");
-        showFirstRows(grid);
+        bench::showFirstRows(grid);
         const bench::Timing took{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
         bench::profile("open", false);
         if (grid->gridModel().rowCount() != contactCount || grid->gridModel().cellText(0, 0) != "1") {
@@ -156,7 +151,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         list->open(storePath, searchSource);
-        showFirstRows(grid);
+        bench::showFirstRows(grid);
         search << bench::Timing{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
         bench::profile("search", false);
         if (grid->gridModel().rowCount() != contactCount / 100) {
@@ -170,12 +165,12 @@ int main(int argc, char **argv)
     report("search", search, searchBase, "(target <= 1.0, < 200 ms)", {1.0, 0.2});
 
     list->open(storePath, "Contacts");
-    showFirstRows(grid);
+    bench::showFirstRows(grid);
     const double before = bench::processPeakMegabytes();
     QElapsedTimer t;
     t.start();
     grid->scrollToBottom();
-    showFirstRows(grid);
+    bench::showFirstRows(grid);
     const double scrollMs = t.nsecsElapsed() / 1e6;
     const double after = bench::processPeakMegabytes();
     std::printf("scroll to the last row %.1f ms; peak memory %.1f MB before, %.1f MB after (+%.1f MB)\n", scrollMs,

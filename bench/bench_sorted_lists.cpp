@@ -5,6 +5,7 @@
 // Targets: as for opening a list, at most 0.5x the baseline and under 200 ms; the columns a list is
 // commonly sorted by (a contact's name, an event's start or end) read their order from an index.
 #include "BenchReport.h"
+#include "ListPainting.h"
 #include "SqliteShell.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
@@ -77,11 +78,6 @@ void fill(Store &store)
     tx.commit();
 }
 
-void showFirstRows(RecordGrid *grid)
-{
-    QCoreApplication::processEvents();
-    grid->viewport()->repaint();
-}
 
 bench::Timing median(QList<bench::Timing> timings)
 {
@@ -139,7 +135,7 @@ int main(int argc, char **argv)
         main.windows().openList(c.kind);
         ListWindow *list = main.windows().listWindow(c.kind);
         RecordGrid *grid = list->grid();
-        showFirstRows(grid);
+        bench::showFirstRows(grid);
         const QString source = list->dataSource().recordSource();
         const QString field = list->dataSource().recordset().fieldNames().value(c.column);
         for (bool descending : {false, true}) {
@@ -149,12 +145,12 @@ int main(int argc, char **argv)
                 // From the other order (or the source's own), so that every click changes the rows.
                 list->dataSource().setSortOrder(descending ? SortOrder{field, false} : SortOrder{});
                 list->reload();
-                showFirstRows(grid);
+                bench::showFirstRows(grid);
                 const double cpu = bench::cpuMs();
                 QElapsedTimer t;
                 t.start();
                 clickHeader(grid, c.column);
-                showFirstRows(grid);
+                bench::showFirstRows(grid);
                 ours << bench::Timing{t.nsecsElapsed() / 1e6, bench::cpuMs() - cpu};
                 const RecordSet &records = list->dataSource().recordset();
                 if (records.sortOrder() != SortOrder{field, descending} || records.recordCount() != recordCount) {
