@@ -313,20 +313,18 @@ public:
         BackgroundWriter staged([&](const QByteArray &piece) { return stagingFile.write(piece); });
         bool written = false;
         try {
-            written = stagingFile.open() &&
-                      writeHandheldDocument(kind, m_store,
-                                            [&](QByteArrayView piece) {
-                                                const QByteArray bytes = piece.toByteArray();
-                                                return staged.write(bytes) && device.write(bytes);
-                                            }) &&
-                      staged.finish() && stagingFile.finish();
+            written = stagingFile.open() && writeHandheldDocument(kind, m_store, [&](QByteArrayView piece) {
+                          const QByteArray bytes = piece.toByteArray();
+                          return staged.write(bytes) && device.write(bytes);
+                      });
         } catch (const StoreError &e) {
             staged.finish();
             device.finish();
             m_messages.showFailure(e.message());
             return KindResult::Stop;
         }
-        staged.finish();
+        // The staging file is synced once its thread has written all of it.
+        written = staged.finish() && written && stagingFile.finish();
         error = stagingFile.errorString();
         const bool deviceWritten = device.finish();
         const QString damaged = pagesChecked.get();
@@ -387,7 +385,7 @@ private:
     Messages &m_messages;
     ListWindowsHost *m_lists;
     const std::function<void()> &m_hide;
-    std::function<bool(QIODevice &file, const QByteArray &bytes)> m_writeToDevice; // tests make the drive fail half-way
+    decltype(ExportOptions::writeToDevice) m_writeToDevice; // tests make the drive fail half-way
     Backup m_backup;
 };
 

@@ -153,10 +153,10 @@ public:
                                                  size_t(firsts[size_t(r) + 1] - firsts[size_t(r)]));
         }
 
-    private:
-        friend class ReadAhead;
+        // Where the attributes' bytes are kept while the batch is filled: name and value of each
+        // attribute, as offsets into bytes (made into the views above once the batch is full).
         QByteArray bytes;
-        std::vector<std::array<qsizetype, 4>> offsets; // name and value of each attribute in bytes
+        std::vector<std::array<qsizetype, 4>> offsets;
     };
 
     // Whether the document was read to its end, and what the reader saw of it (after next() has

@@ -11,13 +11,12 @@
 #include <algorithm>
 #include <charconv>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <cstring>
-#include <functional>
-
 #include <vector>
 
 #if defined(__SSE2__)
@@ -70,11 +69,9 @@ public:
             grow(1);
         m_data[m_used++] = c;
     }
-    // What the buffer holds since the last piece was handed on; truncate() takes back what was
-    // appended after size() was taken (never across a flush).
-    qsizetype size() const { return m_used; }
+    // What the buffer holds since the last piece was handed on.
     QByteArrayView bytes() const { return QByteArrayView(m_data, m_used); }
-    void truncate(qsizetype size) { m_used = size; }
+    void clear() { m_used = 0; }
     // Hands the buffer on once a piece is full; false when the receiver refused it.
     bool flushIfFull() { return m_used < pieceSize || !m_out || flush(); }
     bool flush()
@@ -118,17 +115,12 @@ bool hasHighByte(QByteArrayView text)
 
 // Text in the store that is not UTF-8 (put there by another program) is read as the conversion to
 // UTF-16 reads it, each bad sequence one replacement character, so the handheld only ever gets
-// UTF-8.
-QByteArray repairedUtf8(QByteArrayView value)
-{
-    return QString::fromUtf8(value).toUtf8();
-}
-
+// UTF-8. Only values with bytes above 127 need the look.
 QByteArrayView validUtf8(QByteArrayView value, QByteArray &repaired)
 {
     if (!hasHighByte(value) || value.isValidUtf8())
         return value;
-    repaired = repairedUtf8(value);
+    repaired = QString::fromUtf8(value).toUtf8();
     return repaired;
 }
 
@@ -143,9 +135,8 @@ QByteArrayView trimmedBlanks(QByteArrayView text)
     return text.sliced(start, end - start);
 }
 
-// The first of & < > " at or after p, or end; high becomes nonzero when a byte scanned (or one
-// beside it in the value) is above 127.
-const char *nextSpecial(const char *p, const char *end, int &high)
+// The first of & < > " at or after p, or end.
+const char *nextSpecial(const char *p, const char *end)
 {
 #if defined(__SSE2__)
     const __m128i amp = _mm_set1_epi8('&');
@@ -154,39 +145,31 @@ const char *nextSpecial(const char *p, const char *end, int &high)
     const __m128i quot = _mm_set1_epi8('"');
     for (; end - p >= 16; p += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        high |= _mm_movemask_epi8(v);
         const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)),
                                          _mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, quot)));
         if (const int mask = _mm_movemask_epi8(hit))
             return p + __builtin_ctz(unsigned(mask));
     }
 #endif
-    for (; p < end; ++p) {
-        const char c = *p;
-        high |= static_cast<unsigned char>(c) & 0x80;
-        if (c == '&' || c == '<' || c == '>' || c == '"')
+    for (; p < end; ++p)
+        if (*p == '&' || *p == '<' || *p == '>' || *p == '"')
             return p;
-    }
     return end;
 }
 
 // The attribute escaping on UTF-8 bytes (the characters concerned are all ASCII): the value is
 // already trimmed, and as no entity begins or ends with a blank, trimming again changes nothing.
-// A "&" that begins a reference stays as it is; any other becomes "&amp;". True when a byte of the
-// value is above 127 (so that it must be checked as UTF-8).
-bool appendEscaped(ByteSink &out, QByteArrayView value)
+// A "&" that begins a reference stays as it is; any other becomes "&amp;".
+void appendEscaped(ByteSink &out, QByteArrayView value)
 {
     const char *p = value.data();
     const char *end = p + value.size();
     const char *run = p;
-    int high = 0;
-    while ((p = nextSpecial(p, end, high)) != end) {
+    while ((p = nextSpecial(p, end)) != end) {
         const char c = *p;
         if (c == '&') {
             const qsizetype length = xmlReferenceLength(QByteArrayView(p, end - p));
             if (length > 0) {
-                for (const char *q = p; q < p + length; ++q)
-                    high |= static_cast<unsigned char>(*q) & 0x80;
                 p += length;
                 continue;
             }
@@ -200,34 +183,6 @@ bool appendEscaped(ByteSink &out, QByteArrayView value)
         run = ++p;
     }
     out.append(QByteArrayView(run, end - run));
-    return high != 0;
-}
-
-// One attribute of text: name="value" and, unless it is the last, a blank.
-void appendText(ByteSink &out, QByteArrayView start, AttributeForm form, QByteArrayView value)
-{
-    const qsizetype mark = out.size();
-    out.append(start);
-    const bool escaped = form == AttributeForm::Escaped;
-    bool high;
-    if (escaped) {
-        high = appendEscaped(out, value);
-    } else {
-        high = hasHighByte(value);
-        out.append(value);
-    }
-    if (high && !value.isValidUtf8()) {
-        out.truncate(mark);
-        const QByteArray repaired = repairedUtf8(value);
-        out.append(start);
-        if (escaped)
-            appendEscaped(out, repaired);
-        else
-            out.append(repaired);
-    }
-    out.append('"');
-    if (form != AttributeForm::PlainLast)
-        out.append(' ');
 }
 
 void appendNumber(ByteSink &out, QByteArrayView name, std::optional<qint64> value)
@@ -340,23 +295,32 @@ public:
             const QByteArrayView stored = m_query.utf8(c.index);
             if (stored.isNull())
                 continue;
-            const QByteArrayView trimmed = trimmedBlanks(stored);
-            if (trimmed.isEmpty())
+            QByteArray repaired;
+            const QByteArrayView value = validUtf8(trimmedBlanks(stored), repaired);
+            if (value.isEmpty())
                 continue;
             switch (c.form) {
             case AttributeForm::Escaped:
+                out.append(c.start);
+                appendEscaped(out, value);
+                out.append(QByteArrayView("\" "));
+                break;
             case AttributeForm::Plain:
+                out.append(c.start);
+                out.append(value);
+                out.append(QByteArrayView("\" "));
+                break;
             case AttributeForm::PlainLast:
-                appendText(out, c.start, c.form, trimmed);
+                out.append(c.start);
+                out.append(value);
+                out.append('"');
                 break;
             case AttributeForm::DeviceTime:
-            case AttributeForm::EndDate: {
-                QByteArray repaired;
-                const QByteArrayView value = validUtf8(trimmed, repaired);
-                appendNumber(out, c.name,
-                             c.form == AttributeForm::DeviceTime ? deviceTimeValue(value) : endDateValue(value));
+                appendNumber(out, c.name, deviceTimeValue(value));
                 break;
-            }
+            case AttributeForm::EndDate:
+                appendNumber(out, c.name, endDateValue(value));
+                break;
             }
         }
     }
@@ -455,7 +419,7 @@ private:
             Store::Reading reading(store);
             for (size_t part = 1, turn = 0; part < parts.size(); part += 2, turn ^= 1) {
                 ByteSink &sink = m_sinks[turn];
-                sink.truncate(0);
+                sink.clear();
                 TableWalk walk(store, layout, {parts[part].first, parts[part].second});
                 walk.appendRecords(sink, elementStart, [this] { return !stopped(); });
                 std::unique_lock lock(m_mutex);
@@ -496,7 +460,10 @@ bool writeDocument(Store &store, const DocumentLayout &layout, QByteArrayView pr
     const QByteArray elementStart = '<' + QByteArray(layout.recordElement) + ' ';
     ByteSink sink(&out);
     bool refused = false;
-    const auto pieceDone = [&] { return !(refused = !sink.flushIfFull()); };
+    const auto pieceDone = [&] {
+        refused = !sink.flushIfFull();
+        return !refused;
+    };
 
     // The walk sees the store as one state: inside the caller's transaction, or in a read
     // transaction of its own.

@@ -61,7 +61,7 @@ bool copyStore(Store &store, const QString &path, QString *error)
         ok = sqlite3_open_v2(store.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                              nullptr) == SQLITE_OK;
         if (ok)
-            sqlite3_busy_timeout(reader, 2000);
+            sqlite3_busy_timeout(reader, Store::busyTimeoutMs);
         else
             *error = sqliteError(reader);
         source = reader;
