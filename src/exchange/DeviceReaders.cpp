@@ -360,10 +360,16 @@ public:
             // Until the first change, a record that the store holds as it is needs no writing, and
             // nothing is written (for the caller to keep the store as it was before the first change).
             m_unchanged = m_store && m_beforeFirstChange && !emptyTable ? m_store->prepare(m_unchangedSql) : nullptr;
-            m_targets = {update, insert, m_unchanged};
+            // One statement both updates and inserts: its values are bound once.
+            m_targets = {update, m_upsert ? nullptr : insert, m_unchanged};
             m_emptyTable = emptyTable;
             m_changing = false;
             m_setAside.clear();
+            // Made at the first change (before the transaction: the cache is back to its usual size
+            // after the commit).
+            std::optional<Store::RoomInCache> room;
+            m_room = &room;
+            m_documentBytes = file.size();
             std::optional<Store::Transaction> transaction;
             if (m_store)
                 transaction.emplace(*m_store);
@@ -445,14 +451,18 @@ private:
         QString text;
     };
 
-    // Before the first write of the read: the caller's hook, then the indexes of an empty table
-    // set aside.
+    // Before the first write of the read: the caller's hook, room for the pages written, then the
+    // indexes of an empty table set aside.
     void beginChanges()
     {
         m_changing = true;
         QString refusal;
         if (m_beforeFirstChange && !m_beforeFirstChange(&refusal))
             throw FirstChangeRefused{refusal};
+        // The records written take about as many pages as the document's bytes. Only once
+        // something is written: a read that changes nothing reads each page once, and a cache that
+        // keeps them all costs more than it saves.
+        m_room->emplace(*m_store, m_documentBytes);
         if (m_emptyTable)
             m_setAside = setIndexesAside();
     }
@@ -650,6 +660,8 @@ private:
     bool m_emptyTable = false;
     bool m_changing = false;
     QStringList m_setAside;
+    std::optional<Store::RoomInCache> *m_room = nullptr; // run()'s, while it runs
+    qint64 m_documentBytes = 0;
     sqlite3_stmt *m_exists = nullptr;
     std::vector<Value> m_values;
     std::vector<std::array<char, 20>> m_times;

@@ -187,8 +187,14 @@ CopyResult copyWhole(const QString &source, const QString &target, QString *erro
     }
     QByteArray block(1 << 20, Qt::Uninitialized);
     QString ignored; // the file is asked why below
+    // What is written starts on its way to the disk as the copy goes on: the sync at the end then
+    // waits only for the last piece.
+    WriteBack writeBack;
     const auto write = [&](const QByteArray &piece) {
-        return steps.write ? steps.write(out, piece) : writeFully(out, piece, &ignored);
+        if (!(steps.write ? steps.write(out, piece) : writeFully(out, piece, &ignored)))
+            return false;
+        writeBack.wrote(out, piece.size());
+        return true;
     };
     // The old target, read beside the source for as long as the two are the same; nothing is
     // written until they differ, and then first the bytes they had in common.

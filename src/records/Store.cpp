@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -298,6 +299,28 @@ Store::Reading::~Reading()
     // a lock.
     if (m_began && !sqlite3_get_autocommit(m_store.m_db))
         sqlite3_exec(m_store.m_db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+void setPageCache(sqlite3 *db, qint64 kilobytes)
+{
+    const QByteArray pragma = "PRAGMA cache_size = -" + QByteArray::number(kilobytes);
+    sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+Store::RoomInCache::RoomInCache(Store &store, qint64 bytes) : m_store(store)
+{
+    // At most a gigabyte more: beyond it, pages go out to the file half-way as usual.
+    const qint64 kilobytes = std::clamp<qint64>(bytes / 1024, 0, qint64(1) << 20);
+    setPageCache(m_store.m_db, pageCacheKilobytes + kilobytes);
+}
+
+Store::RoomInCache::~RoomInCache()
+{
+    setPageCache(m_store.m_db, pageCacheKilobytes);
 }
 
 Store::Transaction::Transaction(Store &store) : m_store(store)

@@ -117,7 +117,30 @@ public:
         bool m_began = false;
     };
 
+    // For one write of many records (a whole document merged in): the connection's page cache grows
+    // to hold about `bytes` more, so that the transaction's pages stay in memory until it commits
+    // instead of being written out and read back half-way, and an index made again is sorted in
+    // memory. Pages are taken only as they are used. Back to the usual size when it ends (after the
+    // transaction's commit, when it is made before the transaction).
+    class RoomInCache
+    {
+    public:
+        RoomInCache(Store &store, qint64 bytes);
+        ~RoomInCache();
+        RoomInCache(const RoomInCache &) = delete;
+        RoomInCache &operator=(const RoomInCache &) = delete;
+
+    private:
+        Store &m_store;
+    };
+
     QString errorText() const;
+
+    // The connection's own page cache: large enough to keep the indexes the lists and searches walk
+    // (a few megabytes at 100,000 records) between one search and the next, so that a search
+    // repeated or refined reads them from memory rather than from the file again. Pages are taken
+    // only as they are read, so a small store uses little.
+    static constexpr int pageCacheKilobytes = 16384;
 
     // Throws a StoreError when the file's pages are damaged (PRAGMA quick_check): run before an
     // operation writes the store, so that nothing is written into a damaged file. It reads the whole

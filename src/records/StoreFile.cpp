@@ -36,15 +36,9 @@ QHash<QString, std::weak_ptr<Store>> &openStores()
     return stores;
 }
 
-// The connection's own page cache: large enough to keep the indexes the lists and searches walk
-// (a few megabytes at 100,000 records) between one search and the next, so that a search repeated
-// or refined reads them from memory rather than from the file again. Pages are taken only as they
-// are read, so a small store uses little.
-constexpr int pageCacheKilobytes = 16384;
-
 void tuneConnection(sqlite3 *db)
 {
-    const QByteArray pragma = "PRAGMA cache_size = -" + QByteArray::number(pageCacheKilobytes);
+    const QByteArray pragma = "PRAGMA cache_size = -" + QByteArray::number(Store::pageCacheKilobytes);
     sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
 }
 

@@ -394,6 +394,9 @@ private slots:
         QCOMPARE(r.merged, count - damaged);
         QCOMPARE(r.skipped, damaged);
         QCOMPARE(f.store->count("Contacts"), count - damaged);
+        // The room the merge took in the page cache is given back.
+        const QVariant usualCache = -Store::pageCacheKilobytes;
+        QCOMPARE(f.store->scalar("PRAGMA cache_size"), usualCache);
         for (int i : {1, 4321, 9999, 13000, count}) {
             QCOMPARE(f.text("Contacts", -i, "FirstName"), QString("이름%1").arg(i));
             QCOMPARE(f.text("Contacts", -i, "Notes"), QString(100 + i % 300, 'x') + "\n끝");
@@ -411,6 +414,7 @@ private slots:
         QCOMPARE(refused.failure, QString("no"));
         QCOMPARE(f.text("Contacts", -1, "FirstName"), QString("이름1"));
         QCOMPARE(f.store->count("Contacts"), count - damaged);
+        QCOMPARE(f.store->scalar("PRAGMA cache_size"), usualCache);
     }
 
     void skipsDamagedRecordsAndKeepsTheRest_data()
@@ -761,6 +765,7 @@ private slots:
         QVERIFY(r.failure.endsWith("\r레코드를 하나도 가져오지 않았습니다."));
         QCOMPARE(f.store->count("Contacts"), 0); // one document, one transaction
         QCOMPARE(f.files(), (QStringList{"Qtdata.mdb", "addressbook.xml"}));
+        QCOMPARE(f.store->scalar("PRAGMA cache_size"), QVariant(-Store::pageCacheKilobytes));
 
         // A missing staging copy is a failure too, not a crash.
         const ReadResult missing = TodoFromTodolistXml(*f.store, f.dir.filePath("todolist.xml"));
