@@ -99,12 +99,13 @@ int main(int argc, char *argv[])
     struct Search
     {
         const char *name;
+        const char *part; // for bench/Profiling.h
         search::TaskCriteria criteria;
     };
     const Search searches[] = {
-        {"presets (priority 3, NotStarted)", {"3 - Normal", "NotStarted", "", ""}},
-        {"description \"보고서\"", {"6 - All", "All", "보고서", ""}},
-        {"priority 1, InProgress, notes \"메모 1\"", {"1 - Very High", "InProgress", "", "메모 1"}},
+        {"presets (priority 3, NotStarted)", "search presets", {"3 - Normal", "NotStarted", "", ""}},
+        {"description \"보고서\"", "search description", {"6 - All", "All", "보고서", ""}},
+        {"priority 1, InProgress, notes \"메모 1\"", "search notes", {"1 - Very High", "InProgress", "", "메모 1"}},
     };
 
     QProcess probe;
@@ -136,12 +137,12 @@ int main(int argc, char *argv[])
         for (int run = 0; run < runs; ++run) {
             list->showRecordSource("Todo");
             bench::showFirstRows(list->grid());
-            bench::profile("search", true);
+            bench::profile(s.part, true);
             timer.restart();
             list->showRecordSource(sql);
             bench::showFirstRows(list->grid());
             times << timer.nsecsElapsed() / 1e6;
-            bench::profile("search", false);
+            bench::profile(s.part, false);
         }
         const int rows = list->grid()->model()->rowCount();
         const double base = shellMs(jet::toSqlite(sql));
