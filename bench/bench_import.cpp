@@ -7,6 +7,8 @@
 //   bench_import [--sizes 1000,10000,100000] [--keep DIR]
 //
 // Each import runs in a child process of this program, so its peak memory (VmHWM) is its own.
+// Times are the best of three runs, the baselines' too (each import into an empty store gets a
+// new data folder); peak memory is the highest of the three.
 
 #include "BenchReport.h"
 #include "exchange/DeviceReaders.h"
@@ -27,7 +29,9 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 using namespace pimdesk;
 
@@ -336,6 +340,33 @@ ChildRun runChild(const Kind &kind, const QString &dataDirectory, const QString 
     return {parts.value(0).toDouble(), parts.value(1).toLongLong(), parts.value(3).toLongLong()};
 }
 
+constexpr int runs = 3;
+
+double bestMs(const std::function<double()> &measure)
+{
+    double best = -1;
+    for (int i = 0; i < runs; ++i) {
+        const double ms = measure();
+        if (best < 0 || ms < best)
+            best = ms;
+    }
+    return best;
+}
+
+// The fastest of the runs, with the highest peak memory of them and the fewest records merged (a
+// run that merged less shows).
+ChildRun bestRun(const std::function<ChildRun()> &run)
+{
+    ChildRun best;
+    for (int i = 0; i < runs; ++i) {
+        const ChildRun r = run();
+        best.ms = i == 0 ? r.ms : std::min(best.ms, r.ms);
+        best.merged = i == 0 ? r.merged : std::min(best.merged, r.merged);
+        best.peakKb = std::max(best.peakKb, r.peakKb);
+    }
+    return best;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -363,6 +394,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(work);
 
     QTextStream out(stdout);
+    out << "Times are the best of " << runs << " runs, the baselines' too; peak memory the highest of them.\n";
     out << "kind      records  store  import-ms  records/s  peak-MB  doc-MB  limit-MB  baseline-ms (sqlite3 + "
            "xmllint)  ratio  parse-only-ms\n";
     for (const Kind &kind : kinds()) {
@@ -373,8 +405,8 @@ int main(int argc, char *argv[])
                 out << "cannot write " << document << '\n';
                 return 1;
             }
-            const double sqliteMs = sqliteImportMs(kind, csv, base + "-baseline.db");
-            const double xmllintMs = runMs("xmllint", {"--stream", "--noout", document});
+            const double sqliteMs = bestMs([&] { return sqliteImportMs(kind, csv, base + "-baseline.db"); });
+            const double xmllintMs = bestMs([&] { return runMs("xmllint", {"--stream", "--noout", document}); });
             const double baseline = sqliteMs + xmllintMs;
             const double documentMb = double(QFileInfo(document).size()) / (1 << 20);
             const QByteArray recordElement = kind.kind == RecordKind::Contacts ? "Contact"
@@ -384,7 +416,12 @@ int main(int argc, char *argv[])
             const QString data = base + "-data";
             QDir(data).removeRecursively();
             for (const char *storeState : {"empty", "full"}) {
-                const ChildRun r = runChild(kind, data, document);
+                const bool empty = storeState == QLatin1String("empty");
+                const ChildRun r = bestRun([&] {
+                    if (empty)
+                        QDir(data).removeRecursively();
+                    return runChild(kind, data, document);
+                });
                 if (r.merged != n) {
                     out << kind.name << ' ' << n << ": merged " << r.merged << " records\n";
                     return 1;
@@ -421,7 +458,12 @@ int main(int argc, char *argv[])
             const QString deviceData = base + "-device-data";
             QDir(deviceData).removeRecursively();
             for (const char *storeState : {"empty", "full"}) {
-                const ChildRun r = runChild(kind, deviceData, drive, "--device-child");
+                const bool empty = storeState == QLatin1String("empty");
+                const ChildRun r = bestRun([&] {
+                    if (empty)
+                        QDir(deviceData).removeRecursively();
+                    return runChild(kind, deviceData, drive, "--device-child");
+                });
                 if (r.merged != n) {
                     out << kind.name << ' ' << n << ": the device import left " << r.merged << " records\n";
                     return 1;
