@@ -516,6 +516,8 @@ void TestSync::killedSyncIsFinishedByTheNext()
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PIMDESK_TEST_STOP_AT", stopAt);
+    // A killed run leaves its scratch folder behind: in the test's folder, not the machine's.
+    env.insert("TMPDIR", m_dir->path());
     process.setProcessEnvironment(env);
     process.start(test::cliPath(),
                   {"--data", m_data, "sync", "--drive", m_drive, k.option, "--yes", "--prefer", "handheld"});
