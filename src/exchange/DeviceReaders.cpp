@@ -361,14 +361,11 @@ public:
             // nothing is written (for the caller to keep the store as it was before the first change).
             m_unchanged = m_store && m_beforeFirstChange && !emptyTable ? m_store->prepare(m_unchangedSql) : nullptr;
             // One statement both updates and inserts: its values are bound once.
-            m_targets = {update, m_upsert ? nullptr : insert, m_unchanged};
+            m_writers = {update, m_upsert ? nullptr : insert};
+            m_targets = m_writers;
             m_emptyTable = emptyTable;
             m_changing = false;
             m_setAside.clear();
-            // Made at the first change (before the transaction: the cache is back to its usual size
-            // after the commit).
-            std::optional<Store::RoomInCache> room;
-            m_room = &room;
             m_documentBytes = file.size();
             std::optional<Store::Transaction> transaction;
             if (m_store)
@@ -462,7 +459,7 @@ private:
         // The records written take about as many pages as the document's bytes. Only once
         // something is written: a read that changes nothing reads each page once, and a cache that
         // keeps them all costs more than it saves.
-        m_room->emplace(*m_store, m_documentBytes);
+        m_room.emplace(*m_store, m_documentBytes);
         if (m_emptyTable)
             m_setAside = setIndexesAside();
     }
@@ -528,18 +525,15 @@ private:
 
         // Until the first change, only the statement that asks whether the store holds the record
         // as it is gets the values; the others get them once a record needs writing.
-        const bool probeFirst = m_store && !m_changing && m_unchanged;
-        if (probeFirst) {
-            const auto targets = m_targets;
-            m_targets = {nullptr, nullptr, m_unchanged};
-            const bool bound = bindRecord(id);
-            m_targets = targets;
-            if (!bound)
+        if (m_store && !m_changing && m_unchanged) {
+            m_targets = {m_unchanged, nullptr};
+            if (!bindRecord(id))
                 return false;
             const bool unchanged = m_store->step(m_unchanged) && sqlite3_column_int(m_unchanged, 0) != 0;
             sqlite3_reset(m_unchanged);
             if (unchanged)
                 return true;
+            m_targets = m_writers;
         }
         if (!bindRecord(id))
             return false;
@@ -656,11 +650,13 @@ private:
     bool m_upsert = false;
     FirstChange m_beforeFirstChange;
     sqlite3_stmt *m_unchanged = nullptr;
-    std::array<sqlite3_stmt *, 3> m_targets{};
+    std::array<sqlite3_stmt *, 2> m_writers{}; // update (or upsert) and insert
+    std::array<sqlite3_stmt *, 2> m_targets{}; // the statements a record's values are bound to now
     bool m_emptyTable = false;
     bool m_changing = false;
     QStringList m_setAside;
-    std::optional<Store::RoomInCache> *m_room = nullptr; // run()'s, while it runs
+    // Taken at the first change; given back when the merge goes, after run()'s transaction.
+    std::optional<Store::RoomInCache> m_room;
     qint64 m_documentBytes = 0;
     sqlite3_stmt *m_exists = nullptr;
     std::vector<Value> m_values;

@@ -301,15 +301,11 @@ Store::Reading::~Reading()
         sqlite3_exec(m_store.m_db, "COMMIT", nullptr, nullptr, nullptr);
 }
 
-namespace {
-
-void setPageCache(sqlite3 *db, qint64 kilobytes)
+void Store::setPageCache(sqlite3 *db, qint64 kilobytes)
 {
     const QByteArray pragma = "PRAGMA cache_size = -" + QByteArray::number(kilobytes);
     sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
 }
-
-} // namespace
 
 Store::RoomInCache::RoomInCache(Store &store, qint64 bytes) : m_store(store)
 {

@@ -160,6 +160,8 @@ private:
     void verifySchema();
     void addMissingIndexes();
     void closeHandle();
+    // The connection's page cache, in kilobytes (pageCacheKilobytes when it is opened).
+    static void setPageCache(sqlite3 *db, qint64 kilobytes);
     [[noreturn]] void fail(const QString &what) const;
     [[noreturn]] void failStatement(const QString &sql, int rc) const;
     void verifyPages(const QByteArray &pragma);

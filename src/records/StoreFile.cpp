@@ -36,12 +36,6 @@ QHash<QString, std::weak_ptr<Store>> &openStores()
     return stores;
 }
 
-void tuneConnection(sqlite3 *db)
-{
-    const QByteArray pragma = "PRAGMA cache_size = -" + QByteArray::number(Store::pageCacheKilobytes);
-    sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
-}
-
 } // namespace
 
 QString Store::defaultDataDirectory()
@@ -101,7 +95,7 @@ void Store::openExisting()
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, busyTimeoutMs);
-    tuneConnection(m_db);
+    setPageCache(m_db, pageCacheKilobytes);
     try {
         verifySchema();
     } catch (...) {
@@ -238,7 +232,7 @@ void Store::create()
         fail("파일을 열 수 없습니다");
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, busyTimeoutMs);
-    tuneConnection(m_db);
+    setPageCache(m_db, pageCacheKilobytes);
 }
 
 QStringList Store::columnNames(const QString &table)
