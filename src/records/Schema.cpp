@@ -130,7 +130,7 @@ QStringList createStatements(const TableSchema &table)
     QStringList statements{
         QString("CREATE TABLE \"%1\" (%2)").arg(table.name, columns.join(", ")),
         QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
-        QString("CREATE INDEX \"%1_outlook_index\" ON \"%1\" (\"outlook_index\")").arg(table.name),
+        identityIndexStatement(table.name, QStringLiteral("outlook_index")),
     };
     // Indexes that later versions added are made with the table too.
     for (const QString &statement : addedIndexStatements())
@@ -193,7 +193,17 @@ QString addColumnStatement(const AddedColumn &column)
 
 QString addedColumnIndexStatement(const AddedColumn &column)
 {
-    return QString("CREATE INDEX IF NOT EXISTS \"%1_%2\" ON \"%1\" (\"%2\")").arg(column.table, column.name);
+    return identityIndexStatement(column.table, column.name);
+}
+
+QString identityIndexStatement(const QString &table, const QString &column)
+{
+    // Only the records that have the identity are in the index: most have none (nothing from the
+    // handheld has one), and an index of the whole table would be made again from every record
+    // after each import into an empty table, and walked by every insert. A look-up by the identity
+    // (equal to, or like, a text) implies it is not null, so the index serves it.
+    return QString("CREATE INDEX IF NOT EXISTS \"%1_%2\" ON \"%1\" (\"%2\") WHERE \"%2\" IS NOT NULL")
+        .arg(table, column);
 }
 
 } // namespace pimdesk::schema

@@ -49,6 +49,8 @@ QStringList addedColumnNames(const QString &table);
 // The statement that adds one to a store that lacks it, and its index.
 QString addColumnStatement(const AddedColumn &column);
 QString addedColumnIndexStatement(const AddedColumn &column);
+// The index of an identity column (another program's identity of a record): of the records that have one.
+QString identityIndexStatement(const QString &table, const QString &column);
 
 // The identity an item of another program's file (a vCard's or an iCalendar component's UID) had,
 // kept beside the record it became, so that the next import of that item updates the record.

@@ -171,6 +171,41 @@ private slots:
         }
     }
 
+    // A look-up by an identity (Outlook's, or another program's) reads its index, which holds only
+    // the records that have one; it finds what a walk of the table finds, the same for an equal
+    // text and a pattern.
+    void identityLookupsReadTheirIndexes()
+    {
+        QTemporaryDir dir;
+        std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(dir.path()));
+        for (const TableSchema *table : schema::tables()) {
+            for (const char *column : {"outlook_index", "foreign_uid"}) {
+                const QString index = table->name + '_' + column;
+                Store::Query list(*store, "SELECT partial FROM pragma_index_list(?) WHERE name = ?",
+                                  {table->name, index});
+                QVERIFY2(list.next() && list.text(0) == "1", qPrintable(index));
+                store->exec(QString("DELETE FROM \"%1\"").arg(table->name));
+                store->exec(QString("INSERT INTO \"%1\" (ID, %2) VALUES (1, NULL), (2, 'AB12'), (3, ''), "
+                                    "(4, 'ab12'), (5, 'C9')")
+                                .arg(table->name, column));
+                for (const QString &test : {QString("= \"AB12\""), QString("LIKE \"AB12\""), QString("= \"\"")}) {
+                    const QString source = QString("SELECT * FROM %1 WHERE %2 %3").arg(table->name, column, test);
+                    const QString plan = planOf(*store, source);
+                    QVERIFY2(plan.contains(index), qPrintable(source + ": " + plan));
+                    RecordSet records(store, source);
+                    const jet::Source parsed = jet::parseSource(source);
+                    Store::Query scan(*store, QString("SELECT \"ID\" FROM \"%1\" NOT INDEXED WHERE %2 ORDER BY rowid")
+                                                  .arg(parsed.table, parsed.where));
+                    QList<qint64> scanned;
+                    while (scan.next())
+                        scanned << scan.text(0).toLongLong();
+                    QVERIFY2(!scanned.isEmpty(), qPrintable(source));
+                    QCOMPARE(idsOf(records), scanned);
+                }
+            }
+        }
+    }
+
     // Each search reads the records it shows through an index: the conditions that compare a field
     // seek in it, a text looked for anywhere in a field walks an index of that field (a fraction of
     // the table) instead of the table. What it finds and the order (the store's order) are those of
