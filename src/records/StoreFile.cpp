@@ -137,6 +137,31 @@ void Store::addMissingIndexes()
             exec(statement);
     } catch (const StoreError &) {
     }
+    narrowIdentityIndexes();
+}
+
+void Store::narrowIdentityIndexes()
+{
+    // Stores made before the identity indexes held only the records that have an identity index
+    // every record (or lack the index): each is made again, in a transaction of its own (a failure
+    // leaves it as it was).
+    for (const TableSchema *table : schema::tables()) {
+        QStringList columns = schema::addedColumnNames(table->name);
+        columns.prepend(QStringLiteral("outlook_index"));
+        for (const QString &column : columns) {
+            const QString name = table->name + '_' + column;
+            try {
+                if (scalar("SELECT count(*) FROM pragma_index_list(?) WHERE name = ? AND partial", {table->name, name})
+                        .toInt() != 0)
+                    continue;
+                Transaction transaction(*this);
+                exec(QString("DROP INDEX IF EXISTS \"%1\"").arg(name));
+                exec(schema::identityIndexStatement(table->name, column));
+                transaction.commit();
+            } catch (const StoreError &) {
+            }
+        }
+    }
 }
 
 void Store::verifySchema()

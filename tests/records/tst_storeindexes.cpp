@@ -174,11 +174,35 @@ private slots:
     // A look-up by an identity (Outlook's, or another program's) reads its index, which holds only
     // the records that have one; it finds what a walk of the table finds, the same for an equal
     // text and a pattern.
+    // Stores made when they held every record have them made again on opening, records kept.
+    void identityLookupsReadTheirIndexes_data()
+    {
+        QTest::addColumn<bool>("olderStore");
+        QTest::newRow("new store") << false;
+        QTest::newRow("store with indexes of every record") << true;
+    }
+
     void identityLookupsReadTheirIndexes()
     {
+        QFETCH(bool, olderStore);
         QTemporaryDir dir;
-        std::shared_ptr<Store> store = Store::open(Store::pathInDirectory(dir.path()));
+        const QString path = Store::pathInDirectory(dir.path());
+        if (olderStore) {
+            QStringList older;
+            for (const TableSchema *table : schema::tables())
+                for (const char *column : {"outlook_index", "foreign_uid"})
+                    older << QString("DROP INDEX \"%1_%2\"").arg(table->name, column)
+                          << QString("CREATE INDEX \"%1_%2\" ON \"%1\" (\"%2\")").arg(table->name, column)
+                          << QString("INSERT INTO \"%1\" (ID, %2) VALUES (%3, 'Z')")
+                                 .arg(table->name, column)
+                                 .arg(older.size());
+            makeOlderStore(path, older);
+            QVERIFY(!hasIndex(path, "Datebook_Start"));
+        }
+        std::shared_ptr<Store> store = Store::open(path);
         for (const TableSchema *table : schema::tables()) {
+            if (olderStore)
+                QCOMPARE(store->count(table->name), 2);
             for (const char *column : {"outlook_index", "foreign_uid"}) {
                 const QString index = table->name + '_' + column;
                 Store::Query list(*store, "SELECT partial FROM pragma_index_list(?) WHERE name = ?",
