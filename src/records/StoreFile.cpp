@@ -143,15 +143,19 @@ void Store::addMissingIndexes()
 void Store::narrowIdentityIndexes()
 {
     // Stores made before the identity indexes held only the records that have an identity index
-    // every record (or lack the index): each is made again, in a transaction of its own (a failure
-    // leaves it as it was).
+    // every record (or lack the index): each one that differs from a new store's is made again,
+    // in a transaction of its own (a failure leaves it as it was).
     for (const TableSchema *table : schema::tables()) {
         QStringList columns = schema::addedColumnNames(table->name);
         columns.prepend(QStringLiteral("outlook_index"));
         for (const QString &column : columns) {
             const QString name = table->name + '_' + column;
             try {
-                if (scalar("SELECT count(*) FROM pragma_index_list(?) WHERE name = ? AND partial", {table->name, name})
+                // The catalogue keeps the statement without its IF NOT EXISTS.
+                const QString current = schema::identityIndexStatement(table->name, column)
+                                            .replace("CREATE INDEX IF NOT EXISTS ", "CREATE INDEX ");
+                if (scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ? AND sql = ?",
+                           {name, current})
                         .toInt() != 0)
                     continue;
                 Transaction transaction(*this);

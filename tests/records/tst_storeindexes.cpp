@@ -216,6 +216,16 @@ private slots:
                     const QString source = QString("SELECT * FROM %1 WHERE %2 %3").arg(table->name, column, test);
                     const QString plan = planOf(*store, source);
                     QVERIFY2(plan.contains(index), qPrintable(source + ": " + plan));
+                    // And with the texts bound as values, as a record set's look-up binds them.
+                    QVariantList values;
+                    const QString condition = jet::toSqlite(QString("%1 %2").arg(column, test), &values);
+                    QCOMPARE(values.size(), 1);
+                    Store::Query bound(*store,
+                                       QString("EXPLAIN QUERY PLAN SELECT rowid FROM \"%1\" WHERE %2")
+                                           .arg(table->name, condition),
+                                       values);
+                    QVERIFY(bound.next());
+                    QVERIFY2(bound.text(3).contains(index), qPrintable(condition + ": " + bound.text(3)));
                     RecordSet records(store, source);
                     const jet::Source parsed = jet::parseSource(source);
                     Store::Query scan(*store, QString("SELECT \"ID\" FROM \"%1\" NOT INDEXED WHERE %2 ORDER BY rowid")
