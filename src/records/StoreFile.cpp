@@ -163,6 +163,9 @@ void Store::narrowIdentityIndexes()
                 exec(schema::identityIndexStatement(table->name, column));
                 transaction.commit();
             } catch (const StoreError &) {
+                // Busy (another program writing) or full: the next opening tries again, without
+                // waiting out the busy time once for every index now.
+                return;
             }
         }
     }
