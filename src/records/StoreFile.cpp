@@ -142,9 +142,9 @@ void Store::addMissingIndexes()
 
 void Store::narrowIdentityIndexes()
 {
-    // Stores made before the identity indexes held only the records that have an identity index
-    // every record (or lack the index): each one that differs from a new store's is made again,
-    // in a transaction of its own (a failure leaves it as it was).
+    // In a store of an earlier version the identity indexes hold every record (or are missing):
+    // each one that differs from a new store's is made again, in a transaction of its own (a
+    // failure leaves it as it was).
     for (const TableSchema *table : schema::tables()) {
         QStringList columns = schema::addedColumnNames(table->name);
         columns.prepend(QStringLiteral("outlook_index"));
