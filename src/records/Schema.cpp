@@ -130,14 +130,13 @@ QStringList createStatements(const TableSchema &table)
     QStringList statements{
         QString("CREATE TABLE \"%1\" (%2)").arg(table.name, columns.join(", ")),
         QString("CREATE UNIQUE INDEX \"%1_ID\" ON \"%1\" (\"ID\")").arg(table.name),
-        identityIndexStatement(table.name, QStringLiteral("outlook_index")),
     };
+    for (const QString &column : identityColumns(table.name))
+        statements << identityIndexStatement(table.name, column);
     // Indexes that later versions added are made with the table too.
     for (const QString &statement : addedIndexStatements())
         if (statement.contains(QString("ON \"%1\"").arg(table.name)))
             statements << statement;
-    for (const AddedColumn &column : added)
-        statements << addedColumnIndexStatement(column);
     return statements;
 }
 
@@ -191,9 +190,10 @@ QString addColumnStatement(const AddedColumn &column)
     return QString("ALTER TABLE \"%1\" ADD COLUMN \"%2\" TEXT").arg(column.table, column.name);
 }
 
-QString addedColumnIndexStatement(const AddedColumn &column)
+QStringList identityColumns(const QString &table)
 {
-    return identityIndexStatement(column.table, column.name);
+    // Every added column holds another program's identity.
+    return QStringList{QStringLiteral("outlook_index")} + addedColumnNames(table);
 }
 
 QString identityIndexStatement(const QString &table, const QString &column)

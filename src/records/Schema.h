@@ -46,10 +46,11 @@ struct AddedColumn
 };
 const QList<AddedColumn> &addedColumns();
 QStringList addedColumnNames(const QString &table);
-// The statement that adds one to a store that lacks it, and its index.
+// The statement that adds one to a store that lacks it.
 QString addColumnStatement(const AddedColumn &column);
-QString addedColumnIndexStatement(const AddedColumn &column);
-// The index of an identity column (another program's identity of a record): of the records that have one.
+// The columns of a table that hold another program's identity of a record (Outlook's, an added
+// column's), and the index of one: of the records that have one.
+QStringList identityColumns(const QString &table);
 QString identityIndexStatement(const QString &table, const QString &column);
 
 // The identity an item of another program's file (a vCard's or an iCalendar component's UID) had,

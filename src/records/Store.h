@@ -159,7 +159,7 @@ private:
     void create();
     void verifySchema();
     void addMissingIndexes();
-    void narrowIdentityIndexes();
+    void updateIdentityIndexes();
     void closeHandle();
     // The connection's page cache, in kilobytes (pageCacheKilobytes when it is opened).
     static void setPageCache(sqlite3 *db, qint64 kilobytes);

@@ -123,7 +123,6 @@ void Store::addMissingColumns()
                 continue;
             if (!present.contains(column.name, Qt::CaseInsensitive))
                 exec(schema::addColumnStatement(column));
-            exec(schema::addedColumnIndexStatement(column));
         }
     }
 }
@@ -137,18 +136,16 @@ void Store::addMissingIndexes()
             exec(statement);
     } catch (const StoreError &) {
     }
-    narrowIdentityIndexes();
+    updateIdentityIndexes();
 }
 
-void Store::narrowIdentityIndexes()
+void Store::updateIdentityIndexes()
 {
     // In a store of an earlier version the identity indexes hold every record (or are missing):
     // each one that differs from a new store's is made again, in a transaction of its own (a
     // failure leaves it as it was).
     for (const TableSchema *table : schema::tables()) {
-        QStringList columns = schema::addedColumnNames(table->name);
-        columns.prepend(QStringLiteral("outlook_index"));
-        for (const QString &column : columns) {
+        for (const QString &column : schema::identityColumns(table->name)) {
             const QString name = table->name + '_' + column;
             try {
                 // The catalogue keeps the statement without its IF NOT EXISTS.

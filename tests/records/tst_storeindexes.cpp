@@ -72,8 +72,9 @@ QList<qint64> idsOf(RecordSet &records)
 QList<qint64> idsOfTableWalk(Store &store, const QString &recordSource)
 {
     const jet::Source source = jet::parseSource(recordSource);
-    Store::Query scan(store, QString("SELECT \"ID\" FROM \"%1\" NOT INDEXED WHERE %2 ORDER BY rowid")
-                                 .arg(source.table, source.where));
+    Store::Query scan(
+        store,
+        QString("SELECT \"ID\" FROM \"%1\" NOT INDEXED WHERE %2 ORDER BY rowid").arg(source.table, source.where));
     QList<qint64> ids;
     while (scan.next())
         ids << scan.text(0).toLongLong();
@@ -213,6 +214,9 @@ private slots:
             QVERIFY(!hasIndex(path, "Datebook_Start"));
         }
         std::shared_ptr<Store> store = Store::open(path);
+        // Opening it again finds them as they should be and makes nothing again.
+        const int schemaVersion = store->scalar("PRAGMA schema_version").toInt();
+        QCOMPARE(Store::open(path)->scalar("PRAGMA schema_version").toInt(), schemaVersion);
         for (const TableSchema *table : schema::tables()) {
             if (olderStore)
                 QCOMPARE(store->count(table->name), 2);
